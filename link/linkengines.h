@@ -1,0 +1,102 @@
+// The frames the link puts on the line, as data: one row per engine. The tick
+// code in config reads its row; no engine has tick code of its own.
+#ifndef ZORVEL_LINK_LINKENGINES_H
+#define ZORVEL_LINK_LINKENGINES_H
+
+#include <cstdint>
+
+#include <QDate>
+#include <QString>
+
+// Command bytes of the detector.
+namespace DetectorCommand {
+constexpr std::uint8_t Handshake = 0xAA;
+constexpr std::uint8_t ReadParams = 0xA3;
+constexpr std::uint8_t WriteParams = 0xA6;
+constexpr std::uint8_t Commit = 0xA9;
+constexpr std::uint8_t SetDate = 0xA1;
+constexpr std::uint8_t GetDate = 0xA2;
+} // namespace DetectorCommand
+
+namespace DetectorReply {
+constexpr std::uint8_t HandshakeOk = 0x55;
+constexpr std::uint8_t ParamsOk = 0x53;
+} // namespace DetectorReply
+
+enum class LinkEngine {
+    None,
+    HandshakeTx, // sendParam_timerAA
+    HandshakeRx, // readHandshake
+    ReadRequestTx, // sendParam_timerA3
+    ParamRx,     // readParam_timer
+    WriteTx,     // sendParam_timerA6
+    CommitTx,    // sendParam_timerA9
+    DateTx,      // sendParam_timerA1
+    DateRequestTx, // sendParam_timerA2
+    DateRx,      // readParam_timerA2r
+    ConsoleTx,   // sendParam_timer
+};
+
+// Where a transmit frame's bytes come from.
+enum class ByteSource {
+    Command,      // the single command byte of the row
+    ParamBlock,   // 0xA6 and the five parameter bytes, read live from the block
+    Date,         // 0xA1 and today's date, read at every bit
+    ConsoleBytes, // the console's raw txBuffer
+};
+
+struct EngineRow {
+    bool transmit;
+    int bytes;
+    ByteSource source;
+    std::uint8_t command;
+    bool handBox;       // transmit: disables a ticked hand box; HandshakeRx: enables it
+    bool reportsAction; // emits action(5, bitIndex, byteIndex) at the start of each tick
+    // Transmit: each byte ends with a clock period that has no falling edge
+    // (the frame ends on its first tick after the last byte), and the data tick
+    // lowers CLOCK before it sets DATA_OUT. Without it (the console's raw
+    // frame) DATA_OUT is set first and the next byte follows at once.
+    bool idleBitAfterByte;
+    bool pauseAfterByte; // receive: a 160 ms wait after every byte
+    LinkEngine next;     // the frame that follows at once, if any
+};
+
+const EngineRow &engineRow(LinkEngine engine);
+
+namespace LinkTiming {
+constexpr int TickMs = 2;
+constexpr int SettleMs = 4;        // after a transmit frame
+constexpr int BytePauseMs = 160;   // after each received byte of a multi-byte reply
+constexpr int ReadBackPauseMs = 500; // between the commit frame and the read-back
+constexpr int FirstHandshakeMs = 500;
+constexpr int SupervisionMs = 10000;
+constexpr int ClearPanesAfter = 10; // handshakes between clearings of the panes
+} // namespace LinkTiming
+
+namespace LinkPins {
+constexpr unsigned int Clock = 2;
+constexpr unsigned int DataOut = 3;
+constexpr unsigned int DataIn = 4;
+constexpr int DefaultDirections = 0xF0; // 1 = input: pins 0..3 out, 4..7 in
+} // namespace LinkPins
+
+// Bit `index` (7 = most significant) of a byte.
+constexpr bool bitOf(std::uint8_t byte, int index) { return (byte >> index) & 1u; }
+
+// Nominal tick counts of the frames: two ticks per bit; with the idle bit a
+// byte takes 18 ticks and the last one ends on its 17th (a 6-byte frame is
+// 107 ticks); without it the frame ends on the data tick of its last bit.
+constexpr int transmitTicks(int bytes, bool idleBit)
+{
+    return idleBit ? bytes * 18 - 1 : bytes * 16 - 1;
+}
+constexpr int receiveTicks(int bytes) { return bytes * 16; }
+
+// The date frame: 0xA1, year % 100, month, day.
+std::uint8_t dateFrameByte(const QDate &date, int index);
+
+// The date reply as the console shows it: bytes 0..4, each as a signed
+// decimal number followed by "  ; ".
+QString formatDateReply(const std::uint8_t reply[7]);
+
+#endif

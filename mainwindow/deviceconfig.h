@@ -1,0 +1,64 @@
+// The detector's parameter block: six bytes owned by the main window and read
+// live by the link while it clocks a write frame out. No widget code here.
+#ifndef ZORVEL_DEVICECONFIG_H
+#define ZORVEL_DEVICECONFIG_H
+
+#include <cstdint>
+
+struct DeviceConfig {
+    char range_1; // class 1 detection range, 0 (max) .. 15 (min); 0 while the class is off
+    char range_2;
+    char range_3;
+    char angle;   // tilt threshold in degrees, 5 .. 45 in steps of 5
+    char flag;    // DeviceFlag bits; bits 4..7 always 0
+    char spare;   // reserved: never sent, never compared
+};
+static_assert(sizeof(DeviceConfig) == 6, "the block is six bytes");
+
+namespace DeviceFlag {
+constexpr char single_blow = 0x01; // alarm on a single blow
+constexpr char d1_off = 0x02;      // class 1 off
+constexpr char d2_off = 0x04;
+constexpr char d3_off = 0x08;
+
+// Off bit of tool class 1..3.
+constexpr char classOff(int toolClass) { return char(0x01 << toolClass); }
+} // namespace DeviceFlag
+
+namespace DeviceRange {
+// Range sliders run -15 .. 0: 0 is the right end ("max"), -15 the left ("min").
+constexpr int sliderMin = -15;
+constexpr int sliderMax = 0;
+constexpr char fromSlider(int value) { return char(-value); }
+} // namespace DeviceRange
+
+namespace DeviceAngle {
+// The angle slider runs 1 .. 9 and the threshold is five degrees per step.
+constexpr int degreesPerStep = 5;
+constexpr int sliderMin = 1;
+constexpr int sliderMax = 9;
+constexpr char fromSlider(int value) { return char(value * degreesPerStep); }
+// A received angle as a slider position: truncated toward zero; the slider clamps.
+constexpr int toSlider(int degrees) { return degrees / degreesPerStep; }
+} // namespace DeviceAngle
+
+// The five parameter bytes travel in this order in both the write frame and
+// the detector's reply, behind the command (0xA6) or status (0x53) byte.
+namespace ParameterFrame {
+constexpr int length = 5;
+enum Index { Flag = 0, Angle, Range1, Range2, Range3 };
+
+inline std::uint8_t byteAt(const DeviceConfig &block, int index)
+{
+    switch (index) {
+    case Flag: return std::uint8_t(block.flag);
+    case Angle: return std::uint8_t(block.angle);
+    case Range1: return std::uint8_t(block.range_1);
+    case Range2: return std::uint8_t(block.range_2);
+    case Range3: return std::uint8_t(block.range_3);
+    }
+    return 0;
+}
+} // namespace ParameterFrame
+
+#endif

@@ -1,0 +1,117 @@
+#include "tests/support/testsupport.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+
+#include <dlfcn.h>
+
+namespace testsupport {
+
+bool waitUntil(const std::function<bool()> &done, int timeoutMs)
+{
+    if (done())
+        return true;
+    QElapsedTimer clock;
+    clock.start();
+    QEventLoop loop;
+    QTimer poll;
+    poll.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (done() || clock.elapsed() >= timeoutMs)
+            loop.quit();
+    });
+    poll.start(1);
+    loop.exec();
+    return done();
+}
+
+void serveEvents(int ms)
+{
+    QEventLoop loop;
+    QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+ModalAnswerer::ModalAnswerer(QStringList answers, QObject *parent)
+    : QObject(parent), answers_(std::move(answers))
+{
+    connect(&timer_, &QTimer::timeout, this, &ModalAnswerer::poll);
+    timer_.start(5);
+}
+
+void ModalAnswerer::setAnswers(QStringList answers)
+{
+    answers_ = std::move(answers);
+}
+
+void ModalAnswerer::poll()
+{
+    auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+    if (!box || !box->isVisible())
+        return;
+    Seen seen{box->windowTitle(), box->text(), box->icon(), {}};
+    const auto buttons = box->buttons();
+    for (QAbstractButton *button : buttons)
+        seen.buttons << button->text();
+    const QString answer = answers_.isEmpty() ? QString() : answers_.first();
+    if (answers_.size() > 1)
+        answers_.removeFirst();
+    seen_.append(seen);
+    for (QAbstractButton *button : buttons) {
+        if (answer.isEmpty() || button->text().remove(QLatin1Char('&')) == answer) {
+            button->click();
+            return;
+        }
+    }
+    box->reject();
+}
+
+bool Simulator::load()
+{
+#ifdef __APPLE__
+    const char *name = "libSimpleIO-UM.dylib";
+#else
+    const char *name = "libSimpleIO-UM.so";
+#endif
+    const QString path = QDir(QCoreApplication::applicationDirPath()).filePath(QLatin1String(name));
+    void *handle = dlopen(QFile::encodeName(path).constData(), RTLD_NOW | RTLD_LOCAL);
+    if (!handle) {
+        qWarning("simulated bridge not found at %s", qPrintable(path));
+        return false;
+    }
+    auto take = [handle](auto &fn, const char *symbol) {
+        fn = reinterpret_cast<std::remove_reference_t<decltype(fn)>>(dlsym(handle, symbol));
+        return fn != nullptr;
+    };
+    return take(reset, "SimReset") && take(getBlock, "SimGetBlock") && take(setBlock, "SimSetBlock")
+        && take(getDate, "SimGetDate") && take(frameCount, "SimFrameCount") && take(frame, "SimFrame")
+        && take(setSilent, "SimSetSilent") && take(setDataInStuckLow, "SimSetDataInStuckLow")
+        && take(setHandshakeReply, "SimSetHandshakeReply") && take(setWritesIgnored, "SimSetWritesIgnored")
+        && take(flipNextReplyBit, "SimFlipNextReplyBit") && take(failEntryPoint, "SimFailEntryPoint")
+        && take(pinCalls, "SimPinCalls");
+}
+
+QByteArray Simulator::block() const
+{
+    unsigned char out[5] = {};
+    getBlock(out);
+    return QByteArray(reinterpret_cast<const char *>(out), 5);
+}
+
+QVector<QByteArray> Simulator::frames() const
+{
+    QVector<QByteArray> all;
+    const int count = frameCount();
+    for (int i = 0; i < count; ++i) {
+        unsigned char buffer[16] = {};
+        const int length = frame(i, buffer, int(sizeof buffer));
+        all.append(QByteArray(reinterpret_cast<const char *>(buffer), qMax(length, 0)));
+    }
+    return all;
+}
+
+} // namespace testsupport

@@ -1,0 +1,74 @@
+// Shared helpers of the tests: waiting without starving the link's 2 ms timers,
+// answering modal message boxes, and steering the simulated detector.
+#ifndef ZORVEL_TESTS_TESTSUPPORT_H
+#define ZORVEL_TESTS_TESTSUPPORT_H
+
+#include <QMessageBox>
+#include <QObject>
+#include <QStringList>
+#include <QTimer>
+#include <QVector>
+
+#include <functional>
+
+#include "bridge/simulator/simcontrol.h"
+
+namespace testsupport {
+
+// Serves events until `done` holds or the time is up; returns `done()`.
+// Runs a local event loop, so 2 ms timers keep their pace.
+bool waitUntil(const std::function<bool()> &done, int timeoutMs);
+
+// Serves events for `ms` milliseconds.
+void serveEvents(int ms);
+
+// Answers every modal message box that appears by clicking, in turn, the
+// button whose text is the next of `answers` (the last answer repeats).
+class ModalAnswerer : public QObject
+{
+public:
+    struct Seen {
+        QString title;
+        QString text;
+        QMessageBox::Icon icon;
+        QStringList buttons; // texts, in the box's order
+    };
+
+    explicit ModalAnswerer(QStringList answers, QObject *parent = nullptr);
+    const QVector<Seen> &seen() const { return seen_; }
+    void setAnswers(QStringList answers);
+
+private:
+    void poll();
+
+    QStringList answers_;
+    QVector<Seen> seen_;
+    QTimer timer_;
+};
+
+// The control interface of the simulated bridge, resolved from the library the
+// link loaded (beside the test executable).
+struct Simulator {
+    bool load(); // false, with a test failure message, when it is not there
+
+    SimResetFn reset = nullptr;
+    SimGetBlockFn getBlock = nullptr;
+    SimSetBlockFn setBlock = nullptr;
+    SimGetDateFn getDate = nullptr;
+    SimFrameCountFn frameCount = nullptr;
+    SimFrameFn frame = nullptr;
+    SimSetSilentFn setSilent = nullptr;
+    SimSetDataInStuckLowFn setDataInStuckLow = nullptr;
+    SimSetHandshakeReplyFn setHandshakeReply = nullptr;
+    SimSetWritesIgnoredFn setWritesIgnored = nullptr;
+    SimFlipNextReplyBitFn flipNextReplyBit = nullptr;
+    SimFailEntryPointFn failEntryPoint = nullptr;
+    SimPinCallsFn pinCalls = nullptr;
+
+    QByteArray block() const;              // flag, angle, range_1..3
+    QVector<QByteArray> frames() const;    // every complete command frame received
+};
+
+} // namespace testsupport
+
+#endif

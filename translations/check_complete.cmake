@@ -1,0 +1,15 @@
+# Fails when lrelease finds an unfinished or untranslated text in the catalogue.
+execute_process(COMMAND ${LRELEASE} ${TS} -qm ${CMAKE_CURRENT_BINARY_DIR}/check.qm
+    OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE rc)
+file(REMOVE ${CMAKE_CURRENT_BINARY_DIR}/check.qm)
+set(all "${out}${err}")
+message(STATUS "${all}")
+if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "lrelease failed")
+endif()
+if(all MATCHES "[1-9][0-9]* unfinished" OR all MATCHES "Ignored [0-9]+ untranslated")
+    message(FATAL_ERROR "the English catalogue has unfinished or untranslated texts")
+endif()
+if(NOT all MATCHES "Generated [1-9]")
+    message(FATAL_ERROR "the English catalogue holds no translation")
+endif()

@@ -1,0 +1,175 @@
+// Timing of the link's transactions against the simulated detector.
+//
+// Runs handshakes, reads, writes and date reads on real 2 ms timers and prints,
+// per transaction, wall time against its nominal time, the tick period's
+// median and 99th percentile, and the process's CPU time against wall time.
+// Targets: wall within 3 % of nominal, tick p99 under 2.5 ms, CPU under 5 %.
+//
+// Run from build/: ./zorvel-bench [rounds]
+#include <QAbstractButton>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QMessageBox>
+#include <QTimer>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <ctime>
+#include <vector>
+
+#include "link/config.h"
+
+namespace {
+
+double cpuMs()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+    return ts.tv_sec * 1e3 + ts.tv_nsec / 1e6;
+}
+
+struct Transaction {
+    const char *name;
+    const char *slot;
+    double nominalMs;
+    int pauses; // waits of 160 ms or more inside ticks
+};
+
+// Answers the write's result box at once, so it does not hold the bench up.
+void answerBoxes()
+{
+    if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+        if (!box->buttons().isEmpty())
+            box->buttons().constLast()->click();
+    }
+}
+
+double percentile(std::vector<double> values, double p)
+{
+    if (values.empty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    const size_t index = std::min(values.size() - 1, size_t(p * double(values.size() - 1) + 0.5));
+    return values[index];
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const int rounds = argc > 1 ? std::max(1, atoi(argv[1])) : 5;
+
+    DeviceConfig block{3, 7, 11, 25, 0x00, 0};
+    config link(nullptr, &block);
+    link.firstConnect = false;
+
+    // Tick times, per timer: consecutive ticks of one timer are one period.
+    const QTimer *lastTimer = nullptr;
+    QElapsedTimer clock;
+    clock.start();
+    double lastTick = 0;
+    std::vector<double> periods;
+    int longGaps = 0;
+    for (QTimer *timer : link.findChildren<QTimer *>()) {
+        if (timer->interval() != 2)
+            continue;
+        QObject::connect(timer, &QTimer::timeout, [&, timer] {
+            const double now = clock.nsecsElapsed() / 1e6;
+            if (timer == lastTimer) {
+                const double period = now - lastTick;
+                if (period >= 100)
+                    ++longGaps; // a tick that waited 160 ms inside itself
+                else
+                    periods.push_back(period);
+            }
+            lastTimer = timer;
+            lastTick = now;
+        });
+    }
+
+    QTimer answerer;
+    QObject::connect(&answerer, &QTimer::timeout, &answerBoxes);
+    answerer.start(20);
+
+    // Sleeps in a local loop until the transaction ends: no polling, so the
+    // bench itself costs the process no CPU while it waits.
+    // The end is taken when the signal comes: a write's result box opens after it.
+    QEventLoop waiter;
+    double endMs = 0;
+    QObject::connect(&link, &config::setButton, &waiter, [&](bool free) {
+        if (free) {
+            endMs = clock.nsecsElapsed() / 1e6;
+            waiter.quit();
+        }
+    });
+    QObject::connect(&link, &config::signal_getConfig, &waiter, [&] {
+        endMs = clock.nsecsElapsed() / 1e6;
+        waiter.quit();
+    });
+    auto waitDone = [&](int timeoutMs) {
+        QTimer limit;
+        limit.setSingleShot(true);
+        QObject::connect(&limit, &QTimer::timeout, &waiter, [&] { waiter.exit(1); });
+        limit.start(timeoutMs);
+        return waiter.exec() == 0;
+    };
+    waitDone(3000); // the start-up handshake
+    QEventLoop settle;
+    QTimer::singleShot(100, &settle, &QEventLoop::quit);
+    settle.exec();
+
+    // Nominal times at exactly 2 ms a tick.
+    const double read = (17 + 96) * 2 + 4 + 6 * 160;
+    const std::vector<Transaction> transactions{
+        {"handshake", "sendParamAA", 33 * 2 + 4, 0},
+        {"read", "sendParamA3", read, 6},
+        // Until the read-back is delivered; the result box comes after.
+        {"write", "sendParamA6", (107 + 17) * 2 + 4 + 4 + 500 + read, 6},
+        {"date read", "sendParamA2", (17 + 7 * 16) * 2 + 4 + 7 * 160, 7},
+    };
+
+    std::printf("%-10s %6s %10s %10s %8s %9s %9s %7s\n", "transaction", "runs", "nominal", "wall", "off", "tick p50",
+                "tick p99", "cpu");
+    bool allMet = true;
+    for (const Transaction &t : transactions) {
+        double wall = 0;
+        double cpu = 0;
+        periods.clear();
+        longGaps = 0;
+        for (int i = 0; i < rounds; ++i) {
+            block.range_1 = char(i % 16); // each write carries something new
+            lastTimer = nullptr;
+            const double cpu0 = cpuMs();
+            const double startMs = clock.nsecsElapsed() / 1e6;
+            QMetaObject::invokeMethod(&link, t.slot);
+            if (!waitDone(10000)) {
+                std::printf("%s: no end within 10 s\n", t.name);
+                return 1;
+            }
+            wall += endMs - startMs;
+            cpu += cpuMs() - cpu0;
+            // Let the write's result box and the line's idle settle.
+            QEventLoop gap;
+            QTimer::singleShot(50, &gap, &QEventLoop::quit);
+            gap.exec();
+        }
+        wall /= rounds;
+        cpu /= rounds;
+        const double off = 100.0 * (wall - t.nominalMs) / t.nominalMs;
+        const double p50 = percentile(periods, 0.5);
+        const double p99 = percentile(periods, 0.99);
+        const double cpuShare = 100.0 * cpu / wall;
+        const bool met = std::abs(off) <= 3.0 && p99 < 2.5 && cpuShare < 5.0 && longGaps == t.pauses * rounds;
+        allMet = allMet && met;
+        std::printf("%-11s %6d %8.1fms %8.1fms %+7.2f%% %7.3fms %7.3fms %6.2f%% %s\n", t.name, rounds, t.nominalMs, wall,
+                    off, p50, p99, cpuShare, met ? "" : "  <- misses a target");
+    }
+    std::printf("targets: wall within 3 %% of nominal, tick p99 < 2.5 ms, cpu < 5 %% of wall: %s\n",
+                allMet ? "met" : "NOT met");
+    return 0;
+}

@@ -1,0 +1,68 @@
+// Renders the main window (Russian and English) and the engineering console
+// offscreen, connected to the simulated detector, into PNG files for the README.
+//
+// Run from build/ (where the catalogue, pictures and bridge library lie):
+//   ./zorvel-screenshots ../docs
+#include <QApplication>
+#include <QDir>
+#include <QEventLoop>
+#include <QTimer>
+#include <QTranslator>
+
+#include "mainwindow/mainwindow.h"
+
+namespace {
+
+void serve(int ms)
+{
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+QWidget *linkWindow()
+{
+    const auto windows = QApplication::topLevelWidgets();
+    for (QWidget *window : windows) {
+        if (window->objectName() == QLatin1String("config"))
+            return window;
+    }
+    return nullptr;
+}
+
+// Half a second to the first handshake, then a read of a little over a second.
+constexpr int ConnectAndReadMs = 2500;
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const QDir out(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("."));
+
+    for (const QString &language : {QStringLiteral("ru"), QStringLiteral("en")}) {
+        QTranslator translator;
+        if (language == QLatin1String("en") && !translator.load(QStringLiteral("translations//zorvel_en.qm")))
+            qFatal("run from build/: translations/zorvel_en.qm is not here");
+        app.installTranslator(&translator);
+
+        auto *window = new MainWindow;
+        window->show();
+        serve(ConnectAndReadMs);
+        window->grab().save(out.filePath(QStringLiteral("mainwindow-%1.png").arg(language)));
+
+        QWidget *console = linkWindow();
+        if (language == QLatin1String("ru") && console) {
+            console->show();
+            serve(200);
+            console->grab().save(out.filePath(QStringLiteral("console.png")));
+        }
+        // The link outlives its window; this one must not talk over the next.
+        delete console;
+        delete window;
+        app.removeTranslator(&translator);
+    }
+    return 0;
+}

@@ -1,0 +1,86 @@
+// The eight SimpleIO entry points over one driver and whichever transport the
+// library was linked with.
+#include "bridge/simpleio.h"
+#include "bridge/usb/mcp2200driver.h"
+
+#include <mutex>
+
+namespace {
+
+// The vendor's library serves one adapter per process; so does this one.
+struct Bridge {
+    std::unique_ptr<mcp2200::Transport> transport = mcp2200::createTransport();
+    mcp2200::Driver driver{*transport};
+    std::mutex mutex; // a call from another thread must not split a READ_ALL round trip
+};
+
+Bridge &bridge()
+{
+    static Bridge one;
+    return one;
+}
+
+template<typename Call>
+auto withDriver(Call call)
+{
+    std::lock_guard<std::mutex> lock(bridge().mutex);
+    return call(bridge().driver);
+}
+
+} // namespace
+
+extern "C" {
+
+SIMPLEIO_EXPORT void SIMPLEIO_CALL InitMCP2200(unsigned int vid, unsigned int pid)
+{
+    withDriver([=](mcp2200::Driver &driver) { driver.init(vid, pid); });
+}
+
+SIMPLEIO_EXPORT bool SIMPLEIO_CALL IsConnected(void)
+{
+    return withDriver([](mcp2200::Driver &driver) { return driver.isConnected(); });
+}
+
+// The LED modes and the flow-control, USB-load and suspend options are left
+// as the chip holds them: only the directions and the default baud rate are
+// this program's to change.
+SIMPLEIO_EXPORT bool SIMPLEIO_CALL ConfigureMCP2200(unsigned char ioMap, unsigned long baudRate, unsigned int,
+                                                   unsigned int, bool, bool, bool)
+{
+    return withDriver([=](mcp2200::Driver &driver) { return driver.configureMCP2200(ioMap, baudRate); });
+}
+
+SIMPLEIO_EXPORT bool SIMPLEIO_CALL ConfigureIO(unsigned char ioMap)
+{
+    return withDriver([=](mcp2200::Driver &driver) { return driver.configureIO(ioMap); });
+}
+
+SIMPLEIO_EXPORT bool SIMPLEIO_CALL SetPin(unsigned int pin)
+{
+    return withDriver([=](mcp2200::Driver &driver) { return driver.setPin(pin); });
+}
+
+SIMPLEIO_EXPORT bool SIMPLEIO_CALL ClearPin(unsigned int pin)
+{
+    return withDriver([=](mcp2200::Driver &driver) { return driver.clearPin(pin); });
+}
+
+SIMPLEIO_EXPORT bool SIMPLEIO_CALL ReadPin(unsigned int pin, unsigned int *value)
+{
+    return withDriver([=](mcp2200::Driver &driver) { return driver.readPin(pin, value); });
+}
+
+SIMPLEIO_EXPORT bool SIMPLEIO_CALL fnSetBaudRate(unsigned long baudRate)
+{
+    return withDriver([=](mcp2200::Driver &driver) { return driver.setBaudRate(baudRate); });
+}
+
+// The text stays valid until the next call into the library.
+SIMPLEIO_EXPORT const char *SIMPLEIO_CALL ZorvelBridgeStatus(void)
+{
+    return withDriver([](mcp2200::Driver &driver) {
+        return driver.status().empty() ? nullptr : driver.status().c_str();
+    });
+}
+
+} // extern "C"

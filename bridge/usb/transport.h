@@ -1,0 +1,37 @@
+// The one way the driver reaches an adapter: open it, write a report, read a
+// report with a timeout. hidapi is one implementation; the tests' emulated
+// chip is another.
+#ifndef ZORVEL_USB_TRANSPORT_H
+#define ZORVEL_USB_TRANSPORT_H
+
+#include <memory>
+#include <string>
+
+#include "bridge/usb/mcp2200reports.h"
+
+namespace mcp2200 {
+
+enum class ReadResult { Received, TimedOut, Failed };
+
+class Transport
+{
+public:
+    virtual ~Transport() = default;
+
+    // Opens the first adapter with these ids. On failure `why` tells, in plain
+    // words, what stands in the way.
+    virtual bool open(unsigned vid, unsigned pid, std::string *why) = 0;
+    virtual void close() = 0;
+    // False when the adapter is gone.
+    virtual bool write(const Report &report) = 0;
+    // Waits up to `timeoutMs` for the next report (0: only one already there).
+    virtual ReadResult read(Report *report, int timeoutMs) = 0;
+};
+
+// Defined once per library variant: the real bridge links the hidapi
+// transport, the tests' variant the emulated chip.
+std::unique_ptr<Transport> createTransport();
+
+} // namespace mcp2200
+
+#endif

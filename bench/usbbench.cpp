@@ -1,0 +1,165 @@
+// Timing of the link's handshake, read and write through the USB bridge
+// library over the emulated MCP2200, at the pace of a full-speed HID bus:
+// every report takes 1 ms and a READ_ALL round trip 2 ms. Prints wall time
+// against nominal, and the period of the 2 ms tick as the link's progress
+// signal shows it. Not a test: run it by hand, from beside the emulated
+// library (build/tests/usb/zorvel-usbbench).
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QMessageBox>
+#include <QTimer>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <vector>
+
+#include "link/config.h"
+#include "link/simpleioapi.h"
+#include "tests/usb/usbemucontrol.h"
+
+namespace {
+
+constexpr unsigned ReportUs = 1000;
+constexpr unsigned ReadAllReplyUs = 1000; // after its own 1 ms request: 2 ms a round trip
+constexpr double TickMs = 2.0;
+
+// Nominal times: ticks of 2 ms, the 4 ms settle after every transmit frame,
+// 160 ms after every received byte and 500 ms before a write's read-back.
+constexpr double HandshakeMs = (17 + 16) * TickMs + 4;
+constexpr double ReadMs = (17 + 96) * TickMs + 4 + 6 * 160;
+constexpr double WriteMs = (107 + 17) * TickMs + 2 * 4 + 500 + ReadMs;
+
+struct Tick {
+    double atMs;
+    int step; // bitIndex before the tick
+    int byte; // byteIndex before the tick
+};
+
+bool runUntil(const bool &done, int timeoutMs)
+{
+    QEventLoop loop;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (done)
+            loop.quit();
+    });
+    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
+    poll.start(1);
+    loop.exec();
+    return done;
+}
+
+// Tick periods from the progress reports of the 0xA6 frame and of 6-byte
+// receptions: consecutive reports of one byte, or of the next byte after a
+// transmitted byte's idle tick (step -1). A reception's next byte comes after
+// its 160 ms wait, and the first report of a frame after the previous frame.
+std::vector<double> tickPeriods(const std::vector<Tick> &ticks)
+{
+    std::vector<double> periods;
+    for (std::size_t i = 1; i < ticks.size(); ++i) {
+        const Tick &a = ticks[i - 1];
+        const Tick &b = ticks[i];
+        if (b.byte == a.byte || (b.byte == a.byte + 1 && a.step == -1))
+            periods.push_back(b.atMs - a.atMs);
+    }
+    return periods;
+}
+
+double percentile(std::vector<double> values, double p)
+{
+    if (values.empty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    const std::size_t rank = std::size_t(std::ceil(p * double(values.size())));
+    return values[std::min(values.size() - 1, rank > 0 ? rank - 1 : 0)];
+}
+
+void row(const char *name, double wallMs, double nominalMs)
+{
+    std::printf("%-10s %9.1f %11.1f %8.3f\n", name, wallMs, nominalMs, wallMs / nominalMs);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+
+    // The library the link is about to load from beside this executable.
+    void *handle = nullptr;
+    QString detail;
+    BridgeLoader::load(&handle, &detail);
+    auto reset = reinterpret_cast<UsbEmuResetFn>(BridgeLoader::resolve(handle, "UsbEmuReset"));
+    auto setDelays = reinterpret_cast<UsbEmuSetDelaysFn>(BridgeLoader::resolve(handle, "UsbEmuSetDelays"));
+    if (!reset || !setDelays) {
+        std::fprintf(stderr, "no emulated USB bridge beside the benchmark (%s)\n", qPrintable(detail));
+        return 1;
+    }
+    reset();
+    setDelays(ReportUs, ReadAllReplyUs);
+
+    DeviceConfig block{4, 9, 15, 35, 0x09, 0};
+    config link(nullptr, &block);
+    QElapsedTimer clock;
+    clock.start();
+    const auto nowMs = [&] { return double(clock.nsecsElapsed()) / 1e6; };
+
+    double handshakeStart = -1, handshakeEnd = -1, readEnd = -1, writeStart = -1, writeEnd = -1;
+    bool firstRead = false, boxClosed = false;
+    std::vector<Tick> ticks;
+    QObject::connect(&link, &config::setButton, [&](bool enabled) {
+        if (!enabled && handshakeStart < 0)
+            handshakeStart = nowMs();
+    });
+    QObject::connect(&link, &config::signal_handshake_ok, [&] {
+        if (handshakeEnd < 0)
+            handshakeEnd = nowMs();
+    });
+    QObject::connect(&link, &config::signal_getConfig, [&](char *) {
+        if (!firstRead) {
+            readEnd = nowMs();
+            firstRead = true;
+        } else if (writeStart >= 0 && writeEnd < 0) {
+            writeEnd = nowMs();
+        }
+    });
+    QObject::connect(&link, &config::action, [&](int total, int step, int byte) {
+        if (total == 5)
+            ticks.push_back({nowMs(), step, byte});
+    });
+    // The write's outcome box; whatever it says, close it.
+    QTimer boxCloser;
+    QObject::connect(&boxCloser, &QTimer::timeout, [&] {
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+            box->done(QMessageBox::Ok);
+            boxClosed = true;
+        }
+    });
+    boxCloser.start(5);
+
+    if (!runUntil(firstRead, 20000)) {
+        std::fprintf(stderr, "the handshake and first read did not finish\n");
+        return 1;
+    }
+    writeStart = nowMs();
+    QMetaObject::invokeMethod(&link, "sendParamA6");
+    if (!runUntil(boxClosed, 30000) || writeEnd < 0) {
+        std::fprintf(stderr, "the write did not finish\n");
+        return 1;
+    }
+
+    std::printf("USB bridge over the emulated MCP2200: %u us per report, %u us per READ_ALL round trip\n",
+                ReportUs, ReportUs + ReadAllReplyUs);
+    std::printf("%-10s %9s %11s %8s\n", "", "wall ms", "nominal ms", "ratio");
+    row("handshake", handshakeEnd - handshakeStart, HandshakeMs);
+    row("read", readEnd - handshakeEnd, ReadMs);
+    row("write", writeEnd - writeStart, WriteMs);
+    const std::vector<double> periods = tickPeriods(ticks);
+    std::printf("tick period over %zu ticks: median %.2f ms, 99th percentile %.2f ms (nominal %.0f ms)\n",
+                periods.size(), percentile(periods, 0.5), percentile(periods, 0.99), TickMs);
+    return 0;
+}

@@ -1,11 +1,14 @@
 #include "link/config.h"
 #include "ui_config.h"
 
+#include "link/precisewake.h"
+
 #include <QEventLoop>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScrollBar>
 #include <QTextCursor>
 #include <QTimer>
 
@@ -53,6 +56,8 @@ config::config(QWidget *parent, const DeviceConfig *block)
     timerA6 = makeTickTimer(&config::sendParam_timerA6);
     timerConsoleTx = makeTickTimer(&config::sendParam_timer);
     timerConsoleRx = makeTickTimer(&config::readParam_timer);
+
+    wake = new PreciseWake(this);
 
     timerConnection = new QTimer(this);
     timerConnection->setInterval(LinkTiming::SupervisionMs);
@@ -194,9 +199,15 @@ void config::appendLog(const QString &line)
 
 void config::insertTrace(const QString &text)
 {
-    // Always at the end, wherever the engineer last clicked in the pane.
-    ui->sendText->moveCursor(QTextCursor::End);
-    ui->sendText->insertPlainText(text);
+    // Always at the end, wherever the engineer last clicked in the pane; a
+    // cursor of its own spares the widget's cursor and scrolling on every tick.
+    QTextCursor end(ui->sendText->document());
+    end.movePosition(QTextCursor::End);
+    end.insertText(text);
+    if (ui->sendText->isVisible()) {
+        QScrollBar *bar = ui->sendText->verticalScrollBar();
+        bar->setValue(bar->maximum());
+    }
 }
 
 void config::setConsoleButtons(bool enabled)
@@ -264,6 +275,7 @@ void config::waitMs(int ms)
     deadline.setTimerType(Qt::PreciseTimer);
     connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
     deadline.start(ms);
+    wake->armOnce(ms);
     loop.exec();
 }
 
@@ -275,7 +287,19 @@ void config::pauseEngine(LinkEngine engine, int ms)
     timer->stop();
     waitMs(ms);
     if (activeEngine == engine)
-        timer->start();
+        startTicks(timer);
+}
+
+void config::startTicks(QTimer *timer)
+{
+    timer->start(LinkTiming::TickMs);
+    wake->armPeriodic(LinkTiming::TickMs);
+}
+
+void config::stopTicks(QTimer *timer)
+{
+    timer->stop();
+    wake->disarm();
 }
 
 QTimer *config::timerFor(LinkEngine engine) const
@@ -304,7 +328,7 @@ void config::startFrame(LinkEngine engine)
     if (!engineRow(engine).transmit)
         std::memset(rxBuffer, 0, sizeof rxBuffer);
     activeEngine = engine;
-    timerFor(engine)->start(LinkTiming::TickMs);
+    startTicks(timerFor(engine));
 }
 
 std::uint8_t config::frameByte(LinkEngine engine, int index) const
@@ -422,7 +446,7 @@ void config::finishTransmit(LinkEngine engine)
 
     if (engine == LinkEngine::ConsoleTx) {
         // The raw frame: no settle; its reply is read at once.
-        timer->stop();
+        stopTicks(timer);
         api.SetPin(LinkPins::Clock);
         ui->sendText->append(QStringLiteral("\n--------------\n"));
         setConsoleButtons(true);
@@ -431,7 +455,7 @@ void config::finishTransmit(LinkEngine engine)
     }
 
     insertTrace(QStringLiteral("|\n"));
-    timer->stop();
+    stopTicks(timer);
     if (engine == LinkEngine::CommitTx)
         emit action(0, 0, ActionDone);
     bitIndex = 7;
@@ -473,7 +497,7 @@ void config::finishTransmit(LinkEngine engine)
 
 void config::finishReceive(LinkEngine engine)
 {
-    timerFor(engine)->stop();
+    stopTicks(timerFor(engine));
     activeEngine = LinkEngine::None;
     idlePins();
     insertTrace(QStringLiteral("|\n"));
@@ -535,7 +559,7 @@ void config::sendHand()
     timerAA->stop();
     if (activeEngine == LinkEngine::HandshakeTx || activeEngine == LinkEngine::HandshakeRx) {
         // Stopped in mid-frame: leave the line idle and the supervision running.
-        timerFor(activeEngine)->stop();
+        stopTicks(timerFor(activeEngine));
         activeEngine = LinkEngine::None;
         bitIndex = 7;
         byteIndex = 0;

@@ -12,6 +12,7 @@
 #include "link/simpleioapi.h"
 #include "mainwindow/deviceconfig.h"
 
+class PreciseWake;
 class QLineEdit;
 class QTimer;
 
@@ -89,6 +90,8 @@ private:
     void appendLog(const QString &line);
     void insertTrace(const QString &text);
     void pauseEngine(LinkEngine engine, int ms);
+    void startTicks(QTimer *timer);
+    void stopTicks(QTimer *timer);
     bool refuseWhileBusy();
     void showConsoleBytes();
     bool takeConsoleBytes();
@@ -146,6 +149,7 @@ private:
     QTimer *timerA6 = nullptr;
     QTimer *timerConsoleTx = nullptr;
     QTimer *timerConsoleRx = nullptr;
+    PreciseWake *wake = nullptr; // wakes the loop when a tick or a wait is due
 
     // The frame on the line, if any, and what holds the line between frames.
     LinkEngine activeEngine = LinkEngine::None;

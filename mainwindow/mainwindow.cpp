@@ -93,19 +93,17 @@ MainWindow::MainWindow(QWidget *parent)
     onGradient.setColorAt(0, Qt::black);
     onGradient.setColorAt(1, QColor(255, 255, 127, 255));
 
-    wedgeOff = new QPixmap(WedgeWidth, WedgeHeight);
-    fillWithBackground(wedgeOff);
-    wedgeOffPainter = new QPainter(wedgeOff);
-    wedgeOffPainter->setRenderHint(QPainter::Antialiasing, true);
-    wedgeOffPainter->setBrush(offGradient);
-    wedgeOffPainter->drawPolygon(wedgePoints, 3, Qt::OddEvenFill);
-
-    wedgeOn = new QPixmap(WedgeWidth, WedgeHeight);
-    fillWithBackground(wedgeOn);
-    wedgeOnPainter = new QPainter(wedgeOn);
-    wedgeOnPainter->setRenderHint(QPainter::Antialiasing, true);
-    wedgeOnPainter->setBrush(onGradient);
-    wedgeOnPainter->drawPolygon(wedgePoints, 3, Qt::OddEvenFill);
+    // Each wedge keeps its painter open for the window's life.
+    auto paintWedge = [&](const QLinearGradient &gradient, QPixmap **image, QPainter **painter) {
+        *image = new QPixmap(WedgeWidth, WedgeHeight);
+        fillWithBackground(*image);
+        *painter = new QPainter(*image);
+        (*painter)->setRenderHint(QPainter::Antialiasing, true);
+        (*painter)->setBrush(gradient);
+        (*painter)->drawPolygon(wedgePoints, 3, Qt::OddEvenFill);
+    };
+    paintWedge(offGradient, &wedgeOff, &wedgeOffPainter);
+    paintWedge(onGradient, &wedgeOn, &wedgeOnPainter);
 
     ui->label_d_1->setPixmap(*wedgeOff);
     ui->label_d_2->setPixmap(*wedgeOff);

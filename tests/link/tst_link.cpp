@@ -32,9 +32,8 @@ private slots:
     void eleventhHandshakeClearsPanes();
     void directionMask_data();
     void directionMask();
-    void bridgeFailuresAreLogged_data();
-    void bridgeFailuresAreLogged();
-    void baudRate();
+    void bridgeCallsAreLogged_data();
+    void bridgeCallsAreLogged();
     void consoleRead();
     void consoleRawFrame();
     void supervisionWaitsForConsole();
@@ -244,48 +243,37 @@ void LinkTest::directionMask()
     QVERIFY(!line->isEnabled());
 }
 
-void LinkTest::bridgeFailuresAreLogged_data()
+void LinkTest::bridgeCallsAreLogged_data()
 {
-    QTest::addColumn<QString>("entry");
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("failing"); // the entry point made to fail, if any
     QTest::addColumn<QString>("logged");
-    QTest::newRow("ConfigureMCP2200") << "ConfigureMCP2200"
-                                      << ">> Invalid command MCP2200\n\n\n>> success configure IO11110000\n\n\n"
-                                         ">> success setting PINS\n\n";
-    QTest::newRow("ConfigureIO") << "ConfigureIO"
-                                 << ">> success configure MCP\n\n>> Invalid command IO\n\n\n>> success setting PINS\n\n";
-    QTest::newRow("SetPin") << "SetPin"
-                            << ">> success configure MCP\n\n>> success configure IO11110000\n\n\n"
-                               ">> ERROR setting PINS\n\n";
+    QTest::newRow("ConfigureMCP2200 fails") << "set" << "ConfigureMCP2200"
+                                            << ">> Invalid command MCP2200\n\n\n>> success configure IO11110000\n\n\n"
+                                               ">> success setting PINS\n\n";
+    QTest::newRow("ConfigureIO fails") << "set" << "ConfigureIO"
+                                       << ">> success configure MCP\n\n>> Invalid command IO\n\n\n"
+                                          ">> success setting PINS\n\n";
+    QTest::newRow("SetPin fails") << "set" << "SetPin"
+                                  << ">> success configure MCP\n\n>> success configure IO11110000\n\n\n"
+                                     ">> ERROR setting PINS\n\n";
+    QTest::newRow("baud 9600") << "set_B" << "" << ">> Baud rate set9600\n\n";
+    QTest::newRow("baud fails") << "set_B" << "fnSetBaudRate" << ">> Error setting baud rate\n\n";
 }
 
-void LinkTest::bridgeFailuresAreLogged()
+void LinkTest::bridgeCallsAreLogged()
 {
-    QFETCH(QString, entry);
+    QFETCH(QString, button);
+    QFETCH(QString, failing);
     QFETCH(QString, logged);
 
     rig.start(sim, false);
+    rig.widget<QComboBox>("comboBox")->setCurrentText(QStringLiteral("9600"));
     rig.widget<QTextEdit>("textEdit")->clear();
-    sim.failEntryPoint(entry.toLatin1().constData(), true);
-    rig.widget<QPushButton>("set")->click();
-    sim.failEntryPoint(entry.toLatin1().constData(), false);
+    sim.failEntryPoint(failing.toLatin1().constData(), true);
+    rig.link->findChild<QPushButton *>(button)->click();
+    sim.failEntryPoint(failing.toLatin1().constData(), false);
     QCOMPARE(rig.log(), logged);
-}
-
-void LinkTest::baudRate()
-{
-    rig.start(sim, false);
-    auto *rates = rig.widget<QComboBox>("comboBox");
-    QCOMPARE(rates->count(), 6);
-    QCOMPARE(rates->itemText(0), QStringLiteral("100"));
-    QCOMPARE(rates->itemText(5), QStringLiteral("9600"));
-    rig.widget<QTextEdit>("textEdit")->clear();
-
-    rates->setCurrentIndex(5);
-    rig.widget<QPushButton>("set_B")->click();
-    sim.failEntryPoint("fnSetBaudRate", true);
-    rig.widget<QPushButton>("set_B")->click();
-    sim.failEntryPoint("fnSetBaudRate", false);
-    QCOMPARE(rig.log(), QStringLiteral(">> Baud rate set9600\n\n\n>> Error setting baud rate\n\n"));
 }
 
 void LinkTest::consoleRead()

@@ -41,12 +41,12 @@ void PreciseWake::arm(int delayMs, int periodMs)
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
     const long ns = now.tv_nsec + delayMs * NsPerMs + MarginNs;
-    itimerspec spec{};
-    spec.it_value.tv_sec = now.tv_sec + ns / NsPerSecond;
-    spec.it_value.tv_nsec = ns % NsPerSecond;
-    spec.it_interval.tv_sec = periodMs / 1000;
-    spec.it_interval.tv_nsec = (periodMs % 1000) * NsPerMs;
-    timerfd_settime(fd_, TFD_TIMER_ABSTIME, &spec, nullptr);
+    itimerspec schedule{};
+    schedule.it_value.tv_sec = now.tv_sec + ns / NsPerSecond;
+    schedule.it_value.tv_nsec = ns % NsPerSecond;
+    schedule.it_interval.tv_sec = periodMs / 1000;
+    schedule.it_interval.tv_nsec = (periodMs % 1000) * NsPerMs;
+    timerfd_settime(fd_, TFD_TIMER_ABSTIME, &schedule, nullptr);
 }
 
 void PreciseWake::armPeriodic(int periodMs)

@@ -38,8 +38,6 @@ typedef void (*SimSetWritesIgnoredFn)(bool on);
 typedef void (*SimFlipNextReplyBitFn)(int bit);
 /* Makes the named entry point ("SetPin", "ReadPin", ...) report failure. */
 typedef void (*SimFailEntryPointFn)(const char *name, bool fail);
-/* Pin-call counters since the last reset: SetPin, ClearPin, ReadPin. */
-typedef void (*SimPinCallsFn)(unsigned long counts[3]);
 
 #ifdef SIMPLEIO_IMPLEMENTATION
 SIMCONTROL_API void SimReset(void);
@@ -54,7 +52,6 @@ SIMCONTROL_API void SimSetHandshakeReply(unsigned char reply);
 SIMCONTROL_API void SimSetWritesIgnored(bool on);
 SIMCONTROL_API void SimFlipNextReplyBit(int bit);
 SIMCONTROL_API void SimFailEntryPoint(const char *name, bool fail);
-SIMCONTROL_API void SimPinCalls(unsigned long counts[3]);
 #endif
 
 #ifdef __cplusplus

@@ -34,8 +34,6 @@ constexpr const char *EntryPointNames[EntryPointCount] = {
     "SetPin",      "ClearPin",    "ReadPin",          "fnSetBaudRate",
 };
 
-enum PinCall { CountSet, CountClear, CountRead };
-
 struct Bridge {
     sim::DetectorProtocol protocol;
     sim::DetectorLine line{protocol};
@@ -44,7 +42,6 @@ struct Bridge {
     unsigned char directions = PowerOnDirections;
     unsigned long baudRate = 9600;
     bool failing[EntryPointCount] = {};
-    unsigned long calls[3] = {};
 
     void powerOn()
     {
@@ -53,7 +50,6 @@ struct Bridge {
         latches = 0xFF;
         directions = PowerOnDirections;
         std::fill(std::begin(failing), std::end(failing), false);
-        std::fill(std::begin(calls), std::end(calls), 0ul);
     }
 
     bool isOutput(unsigned pin) const { return !(directions & (1u << pin)); }
@@ -151,20 +147,17 @@ SIMPLEIO_EXPORT bool SIMPLEIO_CALL ConfigureIO(unsigned char ioMap)
 
 SIMPLEIO_EXPORT bool SIMPLEIO_CALL SetPin(unsigned int pin)
 {
-    ++bridge().calls[CountSet];
     return !fails(EpSetPin) && bridge().writePin(pin, true);
 }
 
 SIMPLEIO_EXPORT bool SIMPLEIO_CALL ClearPin(unsigned int pin)
 {
-    ++bridge().calls[CountClear];
     return !fails(EpClearPin) && bridge().writePin(pin, false);
 }
 
 #ifndef SIM_OMIT_READPIN
 SIMPLEIO_EXPORT bool SIMPLEIO_CALL ReadPin(unsigned int pin, unsigned int *value)
 {
-    ++bridge().calls[CountRead];
     if (fails(EpReadPin) || pin >= PinCount || !value)
         return false;
     *value = bridge().readPin(pin) ? 1 : 0;
@@ -251,11 +244,6 @@ SIMCONTROL_API void SimFailEntryPoint(const char *name, bool fail)
         if (std::strcmp(name, EntryPointNames[ep]) == 0)
             bridge().failing[ep] = fail;
     }
-}
-
-SIMCONTROL_API void SimPinCalls(unsigned long counts[3])
-{
-    std::copy(std::begin(bridge().calls), std::end(bridge().calls), counts);
 }
 
 } // extern "C"

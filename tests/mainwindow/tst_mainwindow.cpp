@@ -1,7 +1,7 @@
 // The main window: its parameter block under every control and under a
-// received reply, its status display, and start-up with and without the
-// catalogue. Signals of the link and the About dialog are emitted directly; the
-// link's own work is tested with the link.
+// received reply, its status display, its storage slot, and start-up with and
+// without the catalogue. Signals of the link and the About dialog are emitted
+// directly; the link's own work is tested with the link.
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -15,8 +15,8 @@
 #include <QSlider>
 #include <QStatusBar>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <QTest>
+#include <QTimer>
 #include <QTranslator>
 
 #include <cstring>
@@ -36,59 +36,45 @@ struct Rig {
 
     Rig()
     {
-        const auto tops = QApplication::topLevelWidgets();
-        for (QWidget *top : tops) {
+        for (QWidget *top : QApplication::topLevelWidgets())
             if (auto *candidate = qobject_cast<config *>(top))
                 link = candidate;
-        }
     }
-    ~Rig()
-    {
-        delete window;
-        delete link;
-    }
+    ~Rig() { delete window; delete link; }
 
     template <class T> T *get(const QString &name) const { return window->findChild<T *>(name); }
+    QString text(const QString &label) const { return get<QLabel>(label)->text(); }
+    // range_1, range_2, range_3, angle, flag: the block in memory order, in hex.
+    QByteArray block() const { return QByteArray(&window->parameterBlock().range_1, 5).toHex(); }
 
-    // range_1, range_2, range_3, angle, flag: the block in memory order.
-    QByteArray block() const { return QByteArray(reinterpret_cast<const char *>(&window->parameterBlock()), 5); }
-
-    // Each step is "name=value" for a check box or slider, or a button's name to click it.
+    // "name=value" sets a check box, slider or label, "rx=hex" receives a reply
+    // (status, flag, angle, range_1..3), and a bare name clicks a button.
     void apply(const QStringList &steps) const
     {
         for (const QString &step : steps) {
-            const QString name = step.section(QLatin1Char('='), 0, 0);
-            const int value = step.section(QLatin1Char('='), 1).toInt();
-            if (auto *box = get<QCheckBox>(name))
-                box->setChecked(value != 0);
-            else if (auto *slider = get<QSlider>(name))
-                slider->setValue(value);
-            else if (auto *button = get<QPushButton>(name))
-                button->click();
-            else
-                QFAIL(qPrintable(QLatin1String("no control ") + name));
+            const QString name = step.section(QLatin1Char('='), 0, 0), value = step.section(QLatin1Char('='), 1);
+            if (name == QLatin1String("rx")) {
+                std::memcpy(link->configReply, QByteArray::fromHex(value.toLatin1()).constData(), 6);
+                emit link->signal_getConfig(link->configReply);
+            } else if (auto *box = get<QCheckBox>(name)) {
+                box->setChecked(value.toInt() != 0);
+            } else if (auto *slider = get<QSlider>(name)) {
+                slider->setValue(value.toInt());
+            } else if (auto *label = get<QLabel>(name)) {
+                label->setText(value);
+            } else {
+                get<QPushButton>(name)->click();
+            }
         }
     }
-
-    void receive(const QByteArray &reply) const
-    {
-        std::memcpy(link->configReply, reply.constData(), sizeof link->configReply);
-        emit link->signal_getConfig(link->configReply);
-    }
-
-    QLabel *statusLabel(int index) const
-    {
-        return window->statusBar()->findChildren<QLabel *>(Qt::FindDirectChildrenOnly).value(index);
-    }
 };
 
-// Restores the working directory when a test has moved it.
-struct CurrentDir {
+// Puts the test in a folder of its own and moves back when done.
+struct Folder : QTemporaryDir {
     QString saved = QDir::currentPath();
-    ~CurrentDir() { QDir::setCurrent(saved); }
+    Folder() { QDir::setCurrent(path()); }
+    ~Folder() { QDir::setCurrent(saved); }
 };
-
-const QString Off = QStringLiteral("Выкл");
 
 } // namespace
 
@@ -96,349 +82,159 @@ class TestMainWindow : public QObject
 {
     Q_OBJECT
 
+    static void row(const char *name, const QStringList &steps, const char *block, const char *labels = "")
+    {
+        QTest::newRow(name) << steps << QByteArray(block) << QString::fromUtf8(labels);
+    }
+
 private slots:
-    void freshWindow();
-    void controls_data();
-    void controls();
-    void receive_data();
-    void receive();
-    void receiveSameStatesLeavesClasses();
-    void degreeSignFromForm();
-    void startup_data();
-    void startup();
-    void fixedSize();
-    void progress_data();
-    void progress();
-    void connectionIndicator_data();
-    void connectionIndicator();
-    void consoleButton_data();
-    void consoleButton();
-    void commandButtonsReachLink_data();
-    void commandButtonsReachLink();
-    void consoleOutlivesMainWindow();
+    // Each row: the steps, the block (range_1..3, angle, flag) they leave, and
+    // how sLabel_7 and the received ranges sLabel_4..6 begin, space separated.
+    void block_data()
+    {
+        QTest::addColumn<QStringList>("steps");
+        QTest::addColumn<QByteArray>("block");
+        QTest::addColumn<QString>("labels");
+        row("fresh: classes off", {}, "000000050e", "5º");
+        row("reset", {"checkBox=1", "horizontalSlider_4=4", "checkBox_d_2=1", "horizontalSlider_2=-3", "button_drop"},
+            "0000000500", "5º");
+        row("min range, single blow", {"checkBox_d_1=1", "horizontalSlider=-15", "checkBox=1"}, "0f0000050d");
+        row("class off drops its range", {"button_drop", "horizontalSlider_2=-7", "checkBox_d_2=0"}, "0000000504");
+        row("class on again", {"checkBox_d_3=1", "checkBox_d_3=0", "checkBox_d_3=1"}, "0000000506");
+        row("degree sign from the form", {"label_21=5°", "horizontalSlider_4=3"}, "0000000f0e", "15°");
+        row("received angle 27", {"button_drop", "rx=53001b03070f"}, "03070f1900", "27º -3 -7 -15");
+        row("received, degree sign from the form", {"label_21=5°", "rx=530e1b000000"}, "000000190e", "27°");
+        row("range 20 clamps to 15", {"button_drop", "rx=53000a140000"}, "0f00000a00", "10º -20 0 0");
+        row("signed ranges clamp to 0",
+            {"button_drop", "horizontalSlider=-4", "horizontalSlider_2=-6", "rx=53000a80ff00"}, "0000000a00", "10º 128 1 0");
+        row("angle 0, slider already at 1", {"rx=530e00090909"}, "000000050e", "0º Выкл Выкл Выкл");
+        row("angle 0 clamps the slider to 1", {"horizontalSlider_4=9", "rx=530e00000000"}, "000000050e", "0º");
+        row("flag bits 4..7 ignored", {"rx=53f10f050505"}, "0505050f01", "15º -5 -5 -5");
+        row("class off by reply", {"button_drop", "horizontalSlider=-9", "rx=53020a050000"}, "0000000a02", "10º Выкл");
+    }
+
+    void block()
+    {
+        QFETCH(QStringList, steps);
+        QFETCH(QByteArray, block);
+        QFETCH(QString, labels);
+        Rig rig;
+        rig.apply(steps);
+        QCOMPARE(rig.block(), block);
+        const QStringList shown{rig.text("sLabel_7"), rig.text("sLabel_4"), rig.text("sLabel_5"), rig.text("sLabel_6")};
+        QCOMPARE(shown.join(QLatin1Char(' ')).left(labels.size()), labels);
+    }
+
+    void receiveSameStatesLeavesClasses()
+    {
+        // The class rule would move the slider to 0 and back: it must not run at all.
+        Rig rig;
+        rig.apply({"button_drop", "horizontalSlider=-9"});
+        QSignalSpy moves(rig.get<QSlider>("horizontalSlider"), &QSlider::valueChanged);
+        rig.apply({"rx=53000a090000"});
+        QCOMPARE(moves.count(), 0);
+    }
+
+    void startup_data()
+    {
+        QTest::addColumn<bool>("withFiles");
+        QTest::addColumn<QString>("title");
+        QTest::newRow("bare folder") << false << "Конфигуратор Зорвель-3";
+        QTest::newRow("catalogue and pictures") << true << "Zorvel-3 Configurator";
+    }
+
+    void startup()
+    {
+        QFETCH(bool, withFiles);
+        QFETCH(QString, title);
+        Folder folder;
+        if (withFiles) {
+            QImage picture(40, 20, QImage::Format_RGB32);
+            picture.fill(Qt::blue);
+            QVERIFY(picture.save("Untitled.png") && picture.scaled(16, 16).save("3_x.xpm", "XPM"));
+            QVERIFY(QDir().mkdir("translations") && QFile::copy(TEST_CATALOGUE, "translations/zorvel_en.qm"));
+        }
+        // As main does: the catalogue by its relative path, installed even when absent.
+        QTranslator translator;
+        QCOMPARE(translator.load(QStringLiteral("translations//zorvel_en.qm")), withFiles);
+        QCoreApplication::installTranslator(&translator);
+        Rig rig;
+        QCOMPARE(rig.window->windowTitle(), title);
+        QCOMPARE(rig.window->windowIcon().availableSizes().contains(QSize(16, 16)), withFiles);
+        QCOMPARE(rig.get<QLabel>("label_icn")->pixmap().size(), withFiles ? QSize(40, 20) : QSize(0, 0));
+        rig.window->resize(1024, 768);
+        QCOMPARE(rig.window->size(), QSize(640, 480));
+    }
+
+    void shownForSignals()
+    {
+        Rig rig;
+        const auto labels = rig.window->statusBar()->findChildren<QLabel *>(Qt::FindDirectChildrenOnly);
+        const auto connection = [&] {
+            // The dot is the circle in the 15 x 15 square at the image's corner.
+            return labels.value(0)->text() + u' ' + labels.value(1)->pixmap().toImage().pixelColor(7, 7).name();
+        };
+        emit rig.link->signal_handshake_ok();
+        QCOMPARE(connection(), QStringLiteral("Подключено #00ff00"));
+        emit rig.link->signal_disconnect();
+        QCOMPARE(connection(), QStringLiteral("Нет подключения #ff0000"));
+
+        const auto report = [&](int total, int step, int cgi) {
+            emit rig.link->action(total, step, cgi);
+            const QProgressBar *bar = rig.window->findChild<QProgressBar *>();
+            return QStringLiteral("%1/%2 %3").arg(bar->value()).arg(bar->maximum()).arg(!bar->isHidden());
+        };
+        QCOMPARE(report(5, 7, 0), QStringLiteral("0/35 1"));
+        QCOMPARE(report(5, 3, 2), QStringLiteral("18/35 1"));
+        QCOMPARE(report(0, 0, 33), QStringLiteral("-1/35 0"));
+        QCOMPARE(report(5, 0, 4), QStringLiteral("35/35 0"));
+        // 39 is past the maximum: the bar keeps 35 and is hidden again.
+        QCOMPARE(report(5, 3, 5), QStringLiteral("35/35 0"));
+
+        // The About dialog's code shows the console button; the test action keeps it.
+        auto *about = rig.window->findChild<AboutDilog *>();
+        const QPushButton *console = rig.get<QPushButton>("pushButton_cfg");
+        emit about->show_btn(true);
+        QVERIFY(!console->isHidden());
+        emit about->show_btn(false);
+        QVERIFY(console->isHidden());
+        rig.get<QAction>("action_2")->setChecked(true);
+        emit about->show_btn(false);
+        QVERIFY(!console->isHidden());
+    }
+
+    void storageBySender()
+    {
+        Folder folder;
+        QVERIFY(QDir().mkdir("data"));
+        Rig rig;
+        testsupport::ModalAnswerer answerer({QStringLiteral("OK")});
+        for (const char *name : {"Save", "save", "open"}) {
+            QPushButton sender;
+            sender.setObjectName(name);
+            QVERIFY(connect(&sender, SIGNAL(clicked()), rig.window, SLOT(file_wr())));
+            sender.click();
+        }
+        QStringList boxes;
+        for (const auto &box : answerer.seen())
+            boxes << box.text;
+        QCOMPARE(boxes, (QStringList{"Write configuration complete!", "No saved configuration!"}));
+    }
+
+    void consoleOutlivesMainWindow()
+    {
+        // The event loop as main runs it: it may end only when the console closes too.
+        Rig rig;
+        rig.window->show();
+        rig.link->show();
+        bool consoleClosed = false; // quitting closes it too: only this says who came first
+        QTimer::singleShot(0, rig.window, &QWidget::close);
+        QTimer::singleShot(50, rig.link, [&] { consoleClosed = rig.link->close(); });
+        QTimer::singleShot(3000, rig.window, [] { QCoreApplication::exit(1); });
+        QCOMPARE(QApplication::exec(), 0);
+        QVERIFY(consoleClosed);
+    }
 };
-
-void TestMainWindow::freshWindow()
-{
-    Rig rig;
-    QVERIFY(rig.link);
-    QCOMPARE(rig.block(), QByteArray::fromHex("000000050e"));
-    QCOMPARE(rig.window->parameterBlock().spare, char(0));
-    QCOMPARE(rig.statusLabel(0)->text(), QStringLiteral("Нет подключения"));
-    QVERIFY(!rig.get<QPushButton>("save")->isEnabled());
-    QVERIFY(!rig.get<QPushButton>("get")->isEnabled());
-    QVERIFY(rig.get<QPushButton>("pushButton_cfg")->isHidden());
-    QVERIFY(rig.window->findChild<QProgressBar *>()->isHidden());
-    for (const char *slider : {"horizontalSlider", "horizontalSlider_2", "horizontalSlider_3"})
-        QVERIFY(!rig.get<QSlider>(slider)->isEnabled());
-    QCOMPARE(rig.get<QLabel>("sLabel_7")->text(), QStringLiteral("5º"));
-}
-
-void TestMainWindow::controls_data()
-{
-    QTest::addColumn<QStringList>("steps");
-    QTest::addColumn<QByteArray>("block"); // range_1..3, angle, flag
-    QTest::addColumn<QString>("angleLabel");
-
-    QTest::newRow("reset") << QStringList{"button_drop"} << QByteArray::fromHex("0000000500") << "5º";
-    QTest::newRow("class on, range to min")
-        << QStringList{"checkBox_d_1=1", "horizontalSlider=-15"} << QByteArray::fromHex("0f0000050c") << "5º";
-    QTest::newRow("class off drops its range")
-        << QStringList{"button_drop", "horizontalSlider_2=-7", "checkBox_d_2=0"}
-        << QByteArray::fromHex("0000000504") << "5º";
-    QTest::newRow("class on again starts at max")
-        << QStringList{"button_drop", "horizontalSlider_3=-9", "checkBox_d_3=0", "checkBox_d_3=1"}
-        << QByteArray::fromHex("0000000500") << "5º";
-    QTest::newRow("angle at 9") << QStringList{"horizontalSlider_4=9"} << QByteArray::fromHex("0000002d0e") << "45º";
-    QTest::newRow("single blow") << QStringList{"checkBox=1"} << QByteArray::fromHex("000000050f") << "5º";
-    QTest::newRow("reset clears everything")
-        << QStringList{"checkBox=1", "horizontalSlider_4=4", "checkBox_d_2=1", "horizontalSlider_2=-3", "button_drop"}
-        << QByteArray::fromHex("0000000500") << "5º";
-}
-
-void TestMainWindow::controls()
-{
-    QFETCH(QStringList, steps);
-    QFETCH(QByteArray, block);
-    QFETCH(QString, angleLabel);
-
-    Rig rig;
-    rig.apply(steps);
-    QCOMPARE(rig.block().toHex(), block.toHex());
-    QCOMPARE(rig.get<QLabel>("sLabel_7")->text(), angleLabel);
-}
-
-void TestMainWindow::receive_data()
-{
-    QTest::addColumn<QStringList>("steps");
-    QTest::addColumn<QByteArray>("reply"); // status, flag, angle, range_1..3
-    QTest::addColumn<QByteArray>("block"); // range_1..3, angle, flag
-    QTest::addColumn<QString>("angleLabel");
-    QTest::addColumn<QStringList>("received"); // sLabel_4, sLabel_5, sLabel_6
-
-    QTest::newRow("angle 27, classes on")
-        << QStringList{"button_drop"} << QByteArray::fromHex("53001b03070f") << QByteArray::fromHex("03070f1900")
-        << "27º" << QStringList{"-3", "-7", "-15"};
-    QTest::newRow("range 20 clamps to 15")
-        << QStringList{"button_drop"} << QByteArray::fromHex("53000a140000") << QByteArray::fromHex("0f00000a00")
-        << "10º" << QStringList{"-20", "0", "0"};
-    QTest::newRow("negative range bytes clamp to 0")
-        << QStringList{"button_drop", "horizontalSlider=-4", "horizontalSlider_2=-6"}
-        << QByteArray::fromHex("53000a80ff00") << QByteArray::fromHex("0000000a00") << "10º"
-        << QStringList{"128", "1", "0"};
-    QTest::newRow("classes off, angle 0, slider already at 1")
-        << QStringList{} << QByteArray::fromHex("530e00090909") << QByteArray::fromHex("000000050e") << "0º"
-        << QStringList{Off, Off, Off};
-    QTest::newRow("angle 0 clamps the slider to 1")
-        << QStringList{"horizontalSlider_4=9"} << QByteArray::fromHex("530e00000000")
-        << QByteArray::fromHex("000000050e") << "0º" << QStringList{Off, Off, Off};
-    QTest::newRow("negative angle byte")
-        << QStringList{"horizontalSlider_4=4"} << QByteArray::fromHex("530e80000000")
-        << QByteArray::fromHex("000000050e") << "-128º" << QStringList{Off, Off, Off};
-    QTest::newRow("flag bits 4..7 ignored")
-        << QStringList{} << QByteArray::fromHex("53f10f050505") << QByteArray::fromHex("0505050f01") << "15º"
-        << QStringList{"-5", "-5", "-5"};
-    QTest::newRow("reply switches a class off")
-        << QStringList{"button_drop", "horizontalSlider=-9"} << QByteArray::fromHex("53020a050000")
-        << QByteArray::fromHex("0000000a02") << "10º" << QStringList{Off, "0", "0"};
-}
-
-void TestMainWindow::receive()
-{
-    QFETCH(QStringList, steps);
-    QFETCH(QByteArray, reply);
-    QFETCH(QByteArray, block);
-    QFETCH(QString, angleLabel);
-    QFETCH(QStringList, received);
-
-    Rig rig;
-    QVERIFY(rig.link);
-    rig.apply(steps);
-    rig.receive(reply);
-    QCOMPARE(rig.block().toHex(), block.toHex());
-    QCOMPARE(rig.get<QLabel>("sLabel_7")->text(), angleLabel);
-    const QStringList shown{rig.get<QLabel>("sLabel_4")->text(), rig.get<QLabel>("sLabel_5")->text(),
-                            rig.get<QLabel>("sLabel_6")->text()};
-    QCOMPARE(shown, received);
-}
-
-void TestMainWindow::receiveSameStatesLeavesClasses()
-{
-    // The class rule would move the slider to 0 and back: it must not run at all.
-    Rig rig;
-    QVERIFY(rig.link);
-    rig.apply({"button_drop", "horizontalSlider=-9"});
-    QSignalSpy moves(rig.get<QSlider>("horizontalSlider"), &QSlider::valueChanged);
-    QSignalSpy toggles(rig.get<QCheckBox>("checkBox_d_1"), &QCheckBox::stateChanged);
-    rig.receive(QByteArray::fromHex("53000a090000"));
-    QCOMPARE(moves.count(), 0);
-    QCOMPARE(toggles.count(), 0);
-    QCOMPARE(rig.block().toHex(), QByteArray("0900000a00"));
-}
-
-void TestMainWindow::degreeSignFromForm()
-{
-    Rig rig;
-    QVERIFY(rig.link);
-    rig.get<QLabel>("label_21")->setText(QStringLiteral("5°"));
-    rig.apply({"horizontalSlider_4=3"});
-    QCOMPARE(rig.get<QLabel>("sLabel_7")->text(), QStringLiteral("15°"));
-    rig.receive(QByteArray::fromHex("530e1b000000"));
-    QCOMPARE(rig.get<QLabel>("sLabel_7")->text(), QStringLiteral("27°"));
-}
-
-void TestMainWindow::startup_data()
-{
-    QTest::addColumn<bool>("withFiles");
-    QTest::addColumn<QString>("title");
-    QTest::addColumn<QString>("status");
-    QTest::addColumn<QString>("resetText");
-
-    QTest::newRow("bare folder") << false << "Конфигуратор Зорвель-3" << "Нет подключения" << "Сброс";
-    QTest::newRow("catalogue and pictures") << true << "Zorvel-3 Configurator" << "Not connected" << "Reset";
-}
-
-void TestMainWindow::startup()
-{
-    QFETCH(bool, withFiles);
-    QFETCH(QString, title);
-    QFETCH(QString, status);
-    QFETCH(QString, resetText);
-
-    QTemporaryDir folder;
-    QVERIFY(folder.isValid());
-    if (withFiles) {
-        QVERIFY(QDir(folder.path()).mkdir("translations"));
-        QVERIFY(QFile::copy(QStringLiteral(TEST_CATALOGUE), folder.filePath("translations/zorvel_en.qm")));
-        QImage picture(40, 20, QImage::Format_RGB32);
-        picture.fill(Qt::blue);
-        QVERIFY(picture.save(folder.filePath("Untitled.png")));
-        QVERIFY(picture.scaled(16, 16).save(folder.filePath("3_x.xpm"), "XPM"));
-    }
-    CurrentDir restore;
-    QVERIFY(QDir::setCurrent(folder.path()));
-
-    // The start-up of main: the catalogue by its relative path, installed even when absent.
-    QTranslator translator;
-    QCOMPARE(translator.load(QStringLiteral("translations//zorvel_en.qm")), withFiles);
-    QCoreApplication::installTranslator(&translator);
-    Rig rig;
-
-    QCOMPARE(rig.window->windowTitle(), title);
-    QCOMPARE(rig.statusLabel(0)->text(), status);
-    QCOMPARE(rig.get<QPushButton>("button_drop")->text(), resetText);
-    const QList<QSize> iconSizes = rig.window->windowIcon().availableSizes();
-    QVERIFY(iconSizes.contains(QSize(188, 240)));
-    QCOMPARE(iconSizes.contains(QSize(16, 16)), withFiles);
-    QCOMPARE(rig.get<QLabel>("label_icn")->pixmap().size(), withFiles ? QSize(40, 20) : QSize(0, 0));
-}
-
-void TestMainWindow::fixedSize()
-{
-    Rig rig;
-    rig.window->resize(800, 600);
-    QCOMPARE(rig.window->size(), QSize(640, 480));
-    rig.window->show();
-    rig.window->resize(1024, 768);
-    QCOMPARE(rig.window->size(), QSize(640, 480));
-}
-
-void TestMainWindow::progress_data()
-{
-    QTest::addColumn<QList<QList<int>>>("reports"); // total, step, cgi
-    QTest::addColumn<bool>("shown");
-    QTest::addColumn<int>("maximum");
-    QTest::addColumn<int>("value");
-
-    QTest::newRow("first bit") << QList<QList<int>>{{5, 7, 0}} << true << 35 << 0;
-    QTest::newRow("mid frame") << QList<QList<int>>{{5, 7, 0}, {5, 3, 2}} << true << 35 << 18;
-    QTest::newRow("last bit hides") << QList<QList<int>>{{5, 7, 0}, {5, 0, 4}} << false << 35 << 35;
-    QTest::newRow("past the end keeps 35")
-        << QList<QList<int>>{{5, 7, 0}, {5, 0, 4}, {5, 3, 5}} << false << 35 << 35;
-    QTest::newRow("end marker resets")
-        << QList<QList<int>>{{5, 7, 0}, {5, 3, 2}, {0, 0, 33}} << false << 35 << -1;
-}
-
-void TestMainWindow::progress()
-{
-    QFETCH(QList<QList<int>>, reports);
-    QFETCH(bool, shown);
-    QFETCH(int, maximum);
-    QFETCH(int, value);
-
-    Rig rig;
-    QVERIFY(rig.link);
-    for (const QList<int> &report : reports)
-        emit rig.link->action(report[0], report[1], report[2]);
-    const QProgressBar *bar = rig.window->findChild<QProgressBar *>();
-    QCOMPARE(!bar->isHidden(), shown);
-    QCOMPARE(bar->maximum(), maximum);
-    QCOMPARE(bar->value(), value);
-}
-
-void TestMainWindow::connectionIndicator_data()
-{
-    QTest::addColumn<QStringList>("events");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QColor>("dot");
-
-    QTest::newRow("answered") << QStringList{"ok"} << "Подключено" << QColor(Qt::green);
-    QTest::newRow("answered, then lost") << QStringList{"ok", "lost"} << "Нет подключения" << QColor(Qt::red);
-    QTest::newRow("lost, then answered") << QStringList{"lost", "ok"} << "Подключено" << QColor(Qt::green);
-}
-
-void TestMainWindow::connectionIndicator()
-{
-    QFETCH(QStringList, events);
-    QFETCH(QString, text);
-    QFETCH(QColor, dot);
-
-    Rig rig;
-    QVERIFY(rig.link);
-    for (const QString &event : events) {
-        if (event == QLatin1String("ok"))
-            emit rig.link->signal_handshake_ok();
-        else
-            emit rig.link->signal_disconnect();
-    }
-    QCOMPARE(rig.statusLabel(0)->text(), text);
-    // The dot is the circle in the 15 x 15 square at the image's corner.
-    QCOMPARE(rig.statusLabel(1)->pixmap().toImage().pixelColor(7, 7), dot);
-}
-
-void TestMainWindow::consoleButton_data()
-{
-    QTest::addColumn<bool>("testChecked");
-    QTest::addColumn<bool>("code");
-    QTest::addColumn<bool>("shown");
-
-    QTest::newRow("code typed") << false << true << true;
-    QTest::newRow("other key") << false << false << false;
-    QTest::newRow("other key, test action on") << true << false << true;
-}
-
-void TestMainWindow::consoleButton()
-{
-    QFETCH(bool, testChecked);
-    QFETCH(bool, code);
-    QFETCH(bool, shown);
-
-    Rig rig;
-    rig.get<QAction>("action_2")->setChecked(testChecked);
-    auto *about = rig.window->findChild<AboutDilog *>();
-    QVERIFY(about);
-    emit about->show_btn(!code); // the opposite first, so the state really changes
-    emit about->show_btn(code);
-    QCOMPARE(!rig.get<QPushButton>("pushButton_cfg")->isHidden(), shown);
-}
-
-void TestMainWindow::commandButtonsReachLink_data()
-{
-    QTest::addColumn<QString>("button");
-    QTest::newRow("read") << "get";
-    QTest::newRow("write") << "save";
-}
-
-void TestMainWindow::commandButtonsReachLink()
-{
-    QFETCH(QString, button);
-
-    Rig rig;
-    QVERIFY(rig.link);
-    emit rig.link->setButton(true);
-    QVERIFY(rig.get<QPushButton>(button)->isEnabled());
-    rig.link->firstConnect = false;
-    QSignalSpy busy(rig.link, &config::setButton);
-
-    rig.get<QPushButton>(button)->click();
-    // The link takes the line and disables the buttons through the window.
-    QVERIFY(!busy.isEmpty());
-    QCOMPARE(busy.first().first().toBool(), false);
-    QVERIFY(!rig.get<QPushButton>("save")->isEnabled());
-    QVERIFY(!rig.get<QPushButton>("get")->isEnabled());
-    QCOMPARE(rig.link->firstConnect, button == QLatin1String("get"));
-}
-
-void TestMainWindow::consoleOutlivesMainWindow()
-{
-    // The event loop as main runs it: it may end only when the console closes too.
-    Rig rig;
-    QVERIFY(rig.link);
-    rig.window->show();
-    rig.link->show();
-    bool consoleClosed = false;
-    QTimer::singleShot(0, rig.window, &QWidget::close);
-    QTimer::singleShot(50, rig.link, [&] {
-        consoleClosed = true;
-        rig.link->close();
-    });
-    QTimer stuck;
-    stuck.setSingleShot(true);
-    connect(&stuck, &QTimer::timeout, qApp, [] { QCoreApplication::exit(1); });
-    stuck.start(3000);
-    QCOMPARE(QApplication::exec(), 0);
-    QVERIFY(consoleClosed);
-}
 
 QTEST_MAIN(TestMainWindow)
 #include "tst_mainwindow.moc"

@@ -3,97 +3,28 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <memory>
-
 #include "storage/file.h"
 #include "tests/support/testsupport.h"
 
-using testsupport::ModalAnswerer;
-
-class TestFile : public QObject
-{
-    Q_OBJECT
-
-private slots:
-    void initTestCase() { home = QDir::currentPath(); }
-    void init();
-    void cleanup();
-
-    void transfers_data();
-    void transfers();
-    void missingFolder();
-    void streamClosed_data();
-    void streamClosed();
-
-private:
-    QString home;
-    std::unique_ptr<QTemporaryDir> dir;
-};
-
 namespace {
 
-const QString Absent = QStringLiteral("-");
 const QString Zeros = QStringLiteral("000000 000000 000000 000000");
 const QString Pattern = QStringLiteral("101112 131415 161718 191a1b");
 const QString Corrupt = QStringLiteral("Write file: File Corrupted! Creating new...");
 const QString Complete = QStringLiteral("Write file: Write configuration complete!");
 const QString NoRecord = QStringLiteral("Read file: No saved configuration!");
+const QList<int> Record{0x55, 0x11, 0x22};
 
-const char Path[] = "data/a";
-
-// Hex text, spaces allowed; "-" stands for no file at all.
-void putFile(const QString &hex)
-{
-    if (hex == Absent)
-        return;
-    QFile out(QString::fromLatin1(Path));
-    QVERIFY(out.open(QIODevice::WriteOnly));
-    out.write(QByteArray::fromHex(hex.toLatin1()));
-}
-
+// The storage file in hex, "-" when there is none.
 QString fileHex()
 {
-    QFile in(QString::fromLatin1(Path));
-    if (!in.open(QIODevice::ReadOnly))
-        return Absent;
-    return QString::fromLatin1(in.readAll().toHex());
+    QFile in(QStringLiteral("data/a"));
+    return in.open(QIODevice::ReadOnly) ? QString::fromLatin1(in.readAll().toHex()) : QStringLiteral("-");
 }
 
-QString compact(QString hex)
+QList<int> readValues(const RecordValues &read)
 {
-    return hex == Absent ? hex : hex.remove(QLatin1Char(' '));
-}
-
-QStringList boxes(const ModalAnswerer &answerer)
-{
-    QStringList out;
-    for (const ModalAnswerer::Seen &seen : answerer.seen()) {
-        QStringList buttons = seen.buttons;
-        buttons.replaceInStrings(QStringLiteral("&"), QString());
-        if (seen.icon != QMessageBox::Information || buttons != QStringList{QStringLiteral("OK")})
-            out << QStringLiteral("not a plain information box");
-        out << seen.title + QStringLiteral(": ") + seen.text;
-    }
-    return out;
-}
-
-// Runs each step on a new object: "w<slot>" writes, "r<slot>" reads, "-" only
-// constructs. Returns what the last read returned.
-QList<int> runSteps(const QString &steps, const QList<int> &values)
-{
-    const std::int32_t in[3] = {values[0], values[1], values[2]};
-    QList<int> returned;
-    for (const QString &step : steps.split(QLatin1Char(' '))) {
-        file storage(nullptr, in);
-        const int slot = step.mid(1).toInt();
-        if (step.startsWith(QLatin1Char('w'))) {
-            storage.writeRecord(slot);
-        } else if (step.startsWith(QLatin1Char('r'))) {
-            const RecordValues out = storage.readRecord(slot);
-            returned = {out.v[0], out.v[1], out.v[2]};
-        }
-    }
-    return returned;
+    return {read.v[0], read.v[1], read.v[2]};
 }
 
 int openDescriptors()
@@ -103,122 +34,95 @@ int openDescriptors()
 
 } // namespace
 
-void TestFile::init()
+class TestFile : public QObject
 {
-    dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(dir->isValid());
-    QVERIFY(QDir(dir->path()).mkdir(QStringLiteral("data")));
-    QVERIFY(QDir::setCurrent(dir->path()));
-}
+    Q_OBJECT
 
-void TestFile::cleanup()
-{
-    QDir::setCurrent(home);
-    dir.reset();
-}
+    const QString home = QDir::currentPath();
 
-void TestFile::transfers_data()
-{
-    QTest::addColumn<QString>("before");
-    QTest::addColumn<QList<int>>("values");
-    QTest::addColumn<QString>("steps");
-    QTest::addColumn<QStringList>("messages");
-    QTest::addColumn<QString>("after");
-    QTest::addColumn<QList<int>>("returned");
-
-    const QList<int> record{0x55, 0x11, 0x22};
-    const QList<int> none;
-
-    QTest::newRow("no file: nothing to read") << Absent << record << "r0" << QStringList{NoRecord} << Zeros << record;
-    QTest::newRow("12 bytes kept") << Pattern << record << "-" << QStringList{} << Pattern << none;
-    QTest::newRow("13 bytes replaced") << Pattern + "ff" << record << "-" << QStringList{Corrupt} << Zeros << none;
-    QTest::newRow("empty file: nothing to read") << "" << record << "r0" << QStringList{NoRecord} << "" << record;
-    QTest::newRow("empty file: written and read back")
-        << "" << record << "w0 r0" << QStringList{Complete} << "551122" << record;
-    QTest::newRow("slot 0 written") << Pattern << record << "w0" << QStringList{Complete}
-                                    << "551122 131415 161718 191a1b" << none;
-    QTest::newRow("slot 3 written") << Pattern << record << "w3" << QStringList{Complete}
-                                    << "101112 131415 161718 551122" << none;
-    QTest::newRow("slot 4 corrupt next time") << Zeros << record << "w4 -" << QStringList{Complete, Corrupt}
-                                              << Zeros << none;
-    QTest::newRow("slot 0 read") << "55aabb 131415 161718 191a1b" << QList<int>{0, 0, 0} << "r0" << QStringList{}
-                                 << "55aabb 131415 161718 191a1b" << QList<int>{0x55, 0xaa, 0xbb};
-    QTest::newRow("slot 3 read") << "000000 000000 000000 550708" << QList<int>{0, 0, 0} << "r3" << QStringList{}
-                                 << "000000 000000 000000 550708" << QList<int>{0x55, 7, 8};
-    QTest::newRow("record without the marker")
-        << Zeros << QList<int>{0x54, 1, 2} << "w0 r0" << QStringList{Complete, NoRecord}
-        << "540102 000000 000000 000000" << QList<int>{0x54, 1, 2};
-    QTest::newRow("low 8 bits written") << Zeros << QList<int>{0x155, 0x2ab, -1} << "w0" << QStringList{Complete}
-                                        << "55abff 000000 000000 000000" << none;
-    QTest::newRow("upper bits kept on read")
-        << "550102" << QList<int>{0x1200, 0x3400, -256} << "r0" << QStringList{} << "550102"
-        << QList<int>{0x1255, 0x3401, -254};
-}
-
-void TestFile::transfers()
-{
-    QFETCH(QString, before);
-    QFETCH(QList<int>, values);
-    QFETCH(QString, steps);
-    QFETCH(QStringList, messages);
-    QFETCH(QString, after);
-    QFETCH(QList<int>, returned);
-
-    putFile(before);
-    ModalAnswerer answerer({QStringLiteral("OK")});
-    QCOMPARE(runSteps(steps, values), returned);
-    QCOMPARE(boxes(answerer), messages);
-    QCOMPARE(fileHex(), compact(after));
-}
-
-void TestFile::missingFolder()
-{
-    QVERIFY(QDir().rmdir(QStringLiteral("data")));
-    const QList<int> values{0x1255, 0x11, 0x22};
-
-    ModalAnswerer answerer({QStringLiteral("OK")});
-    QCOMPARE(runSteps(QStringLiteral("- w0 r0"), values), values);
-    QCOMPARE(boxes(answerer), (QStringList{QStringLiteral("Write file: Cannot open data//a!"),
-                                           QStringLiteral("Read file: Cannot open data//a!")}));
-    QVERIFY(QDir().isEmpty());
-}
-
-void TestFile::streamClosed_data()
-{
-    QTest::addColumn<QString>("before");
-    QTest::addColumn<QString>("step");
-
-    QTest::newRow("no transfer") << Pattern << "-";
-    QTest::newRow("no transfer, file created") << Absent << "-";
-    QTest::newRow("no transfer, file re-created") << Pattern + "ff" << "-";
-    QTest::newRow("write") << Pattern << "w0";
-    QTest::newRow("read") << Pattern << "r0";
-}
-
-void TestFile::streamClosed()
-{
-    QFETCH(QString, before);
-    QFETCH(QString, step);
-
-    putFile(before);
-    ModalAnswerer answerer({QStringLiteral("OK")});
-    const int open = openDescriptors();
+    // before and after: the file in hex, "-" for none; before may also be
+    // "no folder". Each step runs on a new object: "w<slot>" writes,
+    // "r<slot>" reads, "-" only constructs. returned: what the last read gave.
+    static void row(const char *name, const QString &before, const QList<int> &values, const char *steps,
+                    const QStringList &messages, const QString &after, const QList<int> &returned = {})
     {
-        const std::int32_t values[3] = {0x55, 1, 2};
-        file storage(nullptr, values);
-        QCOMPARE(openDescriptors(), open + 1);
-        if (step == QLatin1String("w0"))
-            storage.writeRecord(0);
-        else if (step == QLatin1String("r0"))
-            storage.readRecord(0);
+        QTest::newRow(name) << before << values << QString::fromLatin1(steps) << messages << after << returned;
     }
-    QCOMPARE(openDescriptors(), open);
 
-    // Nothing holds the old file: another can take its place and is read.
-    QVERIFY(QFile::remove(QString::fromLatin1(Path)));
-    putFile(QStringLiteral("557788"));
-    QCOMPARE(runSteps(QStringLiteral("r0"), {0, 0, 0}), (QList<int>{0x55, 0x77, 0x88}));
-}
+private slots:
+    void cleanup() { QDir::setCurrent(home); }
+
+    void transfers_data()
+    {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QList<int>>("values");
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<QStringList>("messages");
+        QTest::addColumn<QString>("after");
+        QTest::addColumn<QList<int>>("returned");
+
+        row("no file: created, nothing to read", "-", Record, "r0", {NoRecord}, Zeros, Record);
+        row("12 bytes kept", Pattern, Record, "-", {}, Pattern);
+        row("13 bytes replaced", Pattern + "ff", Record, "-", {Corrupt}, Zeros);
+        row("empty file: nothing to read, then written", "", Record, "r0 w0 r0", {NoRecord, Complete}, "551122", Record);
+        row("slot 0 written", Pattern, Record, "w0", {Complete}, "551122 131415 161718 191a1b");
+        row("slot 3 written", Pattern, Record, "w3", {Complete}, "101112 131415 161718 551122");
+        row("slot 4 corrupt next time", Zeros, Record, "w4 -", {Complete, Corrupt}, Zeros);
+        row("slot 0 read", "55aabb 131415 161718 191a1b", {0, 0, 0}, "r0", {}, "55aabb 131415 161718 191a1b",
+            {0x55, 0xaa, 0xbb});
+        row("slot 3 read", "000000 000000 000000 550708", {0, 0, 0}, "r3", {}, "000000 000000 000000 550708",
+            {0x55, 7, 8});
+        row("record without the marker", Zeros, {0x54, 1, 2}, "w0 r0", {Complete, NoRecord},
+            "540102 000000 000000 000000", {0x54, 1, 2});
+        // Only the low 8 bits are stored and read back; the upper bits are those handed in.
+        row("values of 256 and more", Zeros, {0x155, 0x2ab, -1}, "w0 r0", {Complete}, "55abff 000000 000000 000000",
+            {0x155, 0x2ab, -1});
+        row("no data folder", "no folder", Record, "- w0 r0",
+            {"Write file: Cannot open data//a!", "Read file: Cannot open data//a!"}, "-", Record);
+    }
+
+    void transfers()
+    {
+        QFETCH(QString, before);
+        QFETCH(QList<int>, values);
+        QFETCH(QString, steps);
+        QFETCH(QStringList, messages);
+        QFETCH(QString, after);
+        QFETCH(QList<int>, returned);
+
+        QTemporaryDir dir;
+        QVERIFY(QDir::setCurrent(dir.path()));
+        QFile out(QStringLiteral("data/a"));
+        QVERIFY(before == "no folder" || QDir().mkdir(QStringLiteral("data")));
+        if (before != "-" && before != "no folder")
+            QVERIFY(out.open(QIODevice::WriteOnly) && out.write(QByteArray::fromHex(before.toLatin1())) >= 0);
+        out.close();
+
+        const int open = openDescriptors();
+        testsupport::ModalAnswerer answerer({QStringLiteral("OK")});
+        const std::int32_t in[3] = {values[0], values[1], values[2]};
+        QList<int> got;
+        for (const QString &step : steps.split(QLatin1Char(' '))) {
+            file storage(nullptr, in);
+            const int slot = step.mid(1).toInt();
+            if (step.startsWith(QLatin1Char('w')))
+                storage.writeRecord(slot);
+            else if (step.startsWith(QLatin1Char('r')))
+                got = readValues(storage.readRecord(slot));
+        }
+        // The stream is closed on every path, after a transfer or none.
+        QCOMPARE(openDescriptors(), open);
+
+        QStringList boxes;
+        for (const testsupport::ModalAnswerer::Seen &box : answerer.seen()) {
+            QVERIFY(box.icon == QMessageBox::Information && box.buttons.join(QString()).remove('&') == "OK");
+            boxes << box.title + QStringLiteral(": ") + box.text;
+        }
+        QCOMPARE(boxes, messages);
+        QCOMPARE(got, returned);
+        QCOMPARE(fileHex(), after.remove(QLatin1Char(' ')));
+    }
+};
 
 QTEST_MAIN(TestFile)
 #include "tst_file.moc"

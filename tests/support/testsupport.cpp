@@ -91,8 +91,7 @@ bool Simulator::load()
         && take(getDate, "SimGetDate") && take(frameCount, "SimFrameCount") && take(frame, "SimFrame")
         && take(setSilent, "SimSetSilent") && take(setDataInStuckLow, "SimSetDataInStuckLow")
         && take(setHandshakeReply, "SimSetHandshakeReply") && take(setWritesIgnored, "SimSetWritesIgnored")
-        && take(flipNextReplyBit, "SimFlipNextReplyBit") && take(failEntryPoint, "SimFailEntryPoint")
-        && take(pinCalls, "SimPinCalls");
+        && take(flipNextReplyBit, "SimFlipNextReplyBit") && take(failEntryPoint, "SimFailEntryPoint");
 }
 
 QByteArray Simulator::block() const

@@ -63,7 +63,6 @@ struct Simulator {
     SimSetWritesIgnoredFn setWritesIgnored = nullptr;
     SimFlipNextReplyBitFn flipNextReplyBit = nullptr;
     SimFailEntryPointFn failEntryPoint = nullptr;
-    SimPinCallsFn pinCalls = nullptr;
 
     QByteArray block() const;              // flag, angle, range_1..3
     QVector<QByteArray> frames() const;    // every complete command frame received

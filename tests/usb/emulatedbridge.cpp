@@ -6,6 +6,8 @@
 
 #include <algorithm>
 
+#include "bridge/simpleio.h"
+
 using namespace mcp2200;
 
 namespace {
@@ -25,14 +27,13 @@ Emulation &emulation()
 // by the control functions, so the driver gets this stand-in.
 class ChipPort final : public Transport
 {
+    static usbemu::EmulatedChip &chip() { return emulation().chip; }
+
 public:
     bool open(unsigned vid, unsigned pid, std::string *why) override { return chip().open(vid, pid, why); }
     void close() override { chip().close(); }
     bool write(const Report &report) override { return chip().write(report); }
     ReadResult read(Report *report, int timeoutMs) override { return chip().read(report, timeoutMs); }
-
-private:
-    static usbemu::EmulatedChip &chip() { return emulation().chip; }
 };
 
 } // namespace
@@ -44,54 +45,26 @@ std::unique_ptr<Transport> mcp2200::createTransport()
 
 extern "C" {
 
-void UsbEmuReset(void)
+SIMPLEIO_EXPORT void UsbEmuReset(void)
 {
     emulation().detector.reset();
-    emulation().chip.reset(usbemu::EmulatedChip::factoryConfig());
+    emulation().chip.reset();
 }
 
-void UsbEmuSetDelays(unsigned reportUs, unsigned readAllUs)
+SIMPLEIO_EXPORT void UsbEmuSetDelays(unsigned reportUs, unsigned readAllUs)
 {
-    emulation().chip.setDelays(std::chrono::microseconds(reportUs), std::chrono::microseconds(readAllUs));
+    emulation().chip.perReport = std::chrono::microseconds(reportUs);
+    emulation().chip.readAllReply = std::chrono::microseconds(readAllUs);
 }
 
-void UsbEmuGetBlock(unsigned char out[5])
+SIMPLEIO_EXPORT void UsbEmuGetBlock(unsigned char out[5])
 {
     std::copy(emulation().detector.block.begin(), emulation().detector.block.end(), out);
 }
 
-void UsbEmuSetBlock(const unsigned char in[5])
+SIMPLEIO_EXPORT void UsbEmuGetConfig(unsigned char out[6])
 {
-    std::copy(in, in + sim::ParamBytes, emulation().detector.block.begin());
-}
-
-void UsbEmuGetConfig(unsigned char out[6])
-{
-    const Report asReport = configureRequest(emulation().chip.stored());
-    std::copy(asReport.begin() + Offset::Directions, asReport.begin() + Offset::BaudLow + 1, out);
-}
-
-unsigned char UsbEmuLatches(void)
-{
-    return emulation().chip.latches();
-}
-
-void UsbEmuReportCounts(unsigned long counts[3])
-{
-    counts[0] = counts[1] = counts[2] = 0;
-    for (const Report &report : emulation().chip.written()) {
-        switch (report[Offset::Command]) {
-        case Command::SetClearOutputs:
-            ++counts[0];
-            break;
-        case Command::Configure:
-            ++counts[1];
-            break;
-        case Command::ReadAll:
-            ++counts[2];
-            break;
-        }
-    }
+    std::copy(emulation().chip.stored().begin(), emulation().chip.stored().end(), out);
 }
 
 } // extern "C"

@@ -38,8 +38,6 @@ public:
     // 0xFF and answers 0xA3, so by default the frame reads the parameters.
     int consoleBytes[3] = {0xFF, 0xFF, 0xA3};
 
-    Ui::config *form() const { return ui; }
-    const SimpleIoApi &bridge() const { return api; }
     // True while a frame, a transaction or a console transfer holds the line.
     bool lineBusy() const;
 

@@ -83,15 +83,6 @@ constexpr int DefaultDirections = 0xF0; // 1 = input: pins 0..3 out, 4..7 in
 // Bit `index` (7 = most significant) of a byte.
 constexpr bool bitOf(std::uint8_t byte, int index) { return (byte >> index) & 1u; }
 
-// Nominal tick counts of the frames: two ticks per bit; with the idle bit a
-// byte takes 18 ticks and the last one ends on its 17th (a 6-byte frame is
-// 107 ticks); without it the frame ends on the data tick of its last bit.
-constexpr int transmitTicks(int bytes, bool idleBit)
-{
-    return idleBit ? bytes * 18 - 1 : bytes * 16 - 1;
-}
-constexpr int receiveTicks(int bytes) { return bytes * 16; }
-
 // The date frame: 0xA1, year % 100, month, day.
 std::uint8_t dateFrameByte(const QDate &date, int index);
 

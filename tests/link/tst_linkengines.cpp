@@ -1,4 +1,5 @@
-// The pure pieces of the link: bit order, frame lengths, date frame and reply text.
+// The pure pieces of the link: the parameter frame's order, the date frame and
+// the date reply's text. (Bit order and tick counts show in the link's traces.)
 #include <QtTest>
 
 #include "link/linkengines.h"
@@ -9,44 +10,12 @@ class LinkEnginesTest : public QObject
     Q_OBJECT
 
 private slots:
-    void bitsGoMostSignificantFirst();
-    void frameLengths_data();
-    void frameLengths();
     void parameterFrameOrder();
     void dateFrame_data();
     void dateFrame();
     void dateReplyText_data();
     void dateReplyText();
 };
-
-void LinkEnginesTest::bitsGoMostSignificantFirst()
-{
-    QString sent;
-    for (int index = 7; index >= 0; --index)
-        sent += bitOf(0xA6, index) ? QLatin1Char('1') : QLatin1Char('0');
-    QCOMPARE(sent, QStringLiteral("10100110"));
-}
-
-void LinkEnginesTest::frameLengths_data()
-{
-    QTest::addColumn<int>("engine");
-    QTest::addColumn<int>("ticks");
-    // Worked by hand: 16 ticks a byte, 2 more for the idle bit between bytes,
-    // and one data tick that ends the frame.
-    QTest::newRow("handshake 0xAA") << int(LinkEngine::HandshakeTx) << 17;
-    QTest::newRow("write 0xA6 + 5") << int(LinkEngine::WriteTx) << 107;
-    QTest::newRow("date 0xA1 + 3") << int(LinkEngine::DateTx) << 71;
-    // The raw frame has no idle bit and ends on the data tick of its last bit.
-    QTest::newRow("console raw 3") << int(LinkEngine::ConsoleTx) << 47;
-}
-
-void LinkEnginesTest::frameLengths()
-{
-    QFETCH(int, engine);
-    QFETCH(int, ticks);
-    const EngineRow &row = engineRow(LinkEngine(engine));
-    QCOMPARE(transmitTicks(row.bytes, row.idleBitAfterByte), ticks);
-}
 
 void LinkEnginesTest::parameterFrameOrder()
 {

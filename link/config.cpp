@@ -114,6 +114,8 @@ void config::loadBridge()
         break;
     case BridgeLoader::Result::Failed:
         appendLog(tr(">> Loading of the DLL failed\n\n"));
+        // What the system loader said, for the engineer: a wrong architecture, a missing dependency.
+        appendLog(QStringLiteral(">> %1\n\n").arg(detail));
         break;
     }
     if (!handle) {

@@ -31,6 +31,9 @@ void DegradedBridgeTest::startsAndReportsWhy()
                                                 ">> Entry point ReadPin was not found in the DLL\n\n\n"
                                                 ">> The MCP2200 was successfully initialized.\n\n\n"
                                                 ">> The device is CONNECTED\n\n")));
+#elif defined(EXPECT_LOAD_FAILURE)
+    QVERIFY(rig.log().startsWith(QStringLiteral(">> Loading of the DLL failed\n\n\n>> ")));
+    QVERIFY(rig.log().contains(QStringLiteral(">> The device is DISCONNECTED\n\n")));
 #else
     QCOMPARE(rig.log(), QStringLiteral(">> There was an error finding the specified DLL.\n\n\n"
                                        ">> The device is DISCONNECTED\n\n\n"

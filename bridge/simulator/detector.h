@@ -84,9 +84,10 @@ public:
     bool talking() const;
 
     // A byte with no new bit for this long is dropped, and so is a
-    // multi-byte command with no new byte.
-    static constexpr std::uint64_t ByteTimeoutUs = 30000;
-    static constexpr std::uint64_t FrameTimeoutUs = 60000;
+    // multi-byte command with no new byte. Bits come every 4 ms and bytes
+    // every 8; the margin lets a busy PC stall for tens of milliseconds.
+    static constexpr std::uint64_t ByteTimeoutUs = 80000;
+    static constexpr std::uint64_t FrameTimeoutUs = 150000;
     // A reply nobody clocks out for this long is abandoned.
     static constexpr std::uint64_t ReplyTimeoutUs = 400000;
 

@@ -130,8 +130,8 @@ private slots:
         row("write with idle bits, commit, read back", {"tx a6012d0f0003; tx a9; wait 500; tx a3; rx 6",
                                                         "53012d0f0003", "012d0f0003", "a6012d0f0003 a9 a3"});
         row("console raw frame, request last", {"raw 0000a3; rx 6", "530019070806", Factory, "a3"});
-        row("byte abandoned mid-way, then a handshake", {"cut aa 5; wait 40; tx aa; rx 1", "55", Factory, "aa"});
-        row("write abandoned after two bytes, then a read", {"tx a601; wait 100; tx a3; rx 6", "530019070806",
+        row("byte abandoned mid-way, then a handshake", {"cut aa 5; wait 100; tx aa; rx 1", "55", Factory, "aa"});
+        row("write abandoned after two bytes, then a read", {"tx a601; wait 200; tx a3; rx 6", "530019070806",
                                                              Factory, "a3"});
         row("reply nobody clocks, then a handshake", {"tx a3; wait 500; tx aa; rx 1", "55", Factory, "a3 aa"});
         row("DATA_IN stuck low", {"stuck; tx aa; rx 1", "00", Factory, "aa"});

@@ -17,7 +17,7 @@
 #include <thread>
 
 namespace {
-constexpr int TxActionTotal = 5;
+constexpr int ProgressBytes = 5; // progress counts the five parameter bytes
 constexpr int ActionDone = 33; // cgi value that ends a progress display
 constexpr unsigned long BridgeUartBaud = 6000000;
 constexpr int RawFrameBytes = 3;
@@ -361,7 +361,7 @@ void config::transmitTick(LinkEngine engine)
         return; // a time-out left over from a frame that has been stopped
     const EngineRow &row = engineRow(engine);
     if (row.reportsAction)
-        emit action(TxActionTotal, bitIndex, byteIndex);
+        emit action(ProgressBytes, bitIndex, byteIndex);
     if (row.handBox && ui->hand->isChecked())
         ui->hand->setEnabled(false);
 
@@ -407,7 +407,7 @@ void config::receiveTick(LinkEngine engine)
         return;
     const EngineRow &row = engineRow(engine);
     if (row.reportsAction)
-        emit action(TxActionTotal, bitIndex, byteIndex);
+        emit action(ProgressBytes, bitIndex, byteIndex);
     if (row.handBox)
         ui->hand->setEnabled(true);
 

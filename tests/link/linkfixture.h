@@ -49,6 +49,12 @@ struct LinkRig {
     void start(testsupport::Simulator &sim, bool readFirst = true)
     {
         sim.reset();
+        start(readFirst);
+    }
+
+    // A fresh link on whatever bridge library lies beside the test.
+    void start(bool readFirst)
+    {
         block = DeviceConfig{0, 0, 0, 5, 0x0E, 0};
         link = std::make_unique<config>(nullptr, &block);
         link->firstConnect = readFirst;

@@ -14,13 +14,7 @@ private slots:
 
 private:
     LinkRig rig;
-    void startLink()
-    {
-        rig.block = DeviceConfig{0, 0, 0, 5, 0x0E, 0};
-        rig.link = std::make_unique<config>(nullptr, &rig.block);
-        rig.link->firstConnect = false;
-        rig.watch = std::make_unique<LinkWatch>(rig.link.get());
-    }
+    void startLink() { rig.start(false); }
 };
 
 void DegradedBridgeTest::startsAndReportsWhy()

@@ -1,45 +1,44 @@
-// The detector link and the engineering console window in one class: it binds
-// the bridge library, clocks frames on the line with 2 ms timer ticks, keeps
-// the connection supervised and runs the parameter and date transactions.
+// The engineering console: the window over the detector link. It owns the
+// link, hands its buttons' presses over to it, shows what the link logs and
+// traces, and answers the link's questions with message boxes. The main window
+// knows the link through this class.
 #ifndef ZORVEL_LINK_CONFIG_H
 #define ZORVEL_LINK_CONFIG_H
 
 #include <QWidget>
 
-#include <cstdint>
-
-#include "link/linkengines.h"
-#include "link/simpleioapi.h"
+#include "link/detectorlink.h"
 #include "mainwindow/deviceconfig.h"
 
-class PreciseWake;
 class QLineEdit;
-class QTimer;
 
 namespace Ui {
 class config;
 }
 
-class config : public QWidget
+class config : public QWidget, private LinkQuestions
 {
     Q_OBJECT
+
+    // First, so that the references below have a link to bind to.
+    Ui::config *ui = nullptr;
+    DetectorLink *link = nullptr;
 
 public:
     explicit config(QWidget *parent, const DeviceConfig *deviceConfig);
     ~config() override;
 
-    // Set by the main window before a handshake that is to be followed by a read.
-    bool firstConnect = true;
-    // The last good parameter reply: status byte 0x53 and the five parameter bytes.
-    char configReply[6] = {};
+    DetectorLink *detectorLink() const { return link; }
+
+    // The link's own: set by the main window before a handshake that is to be
+    // followed by a read, and the last good parameter reply.
+    bool &firstConnect;
+    char (&configReply)[6];
 
     // The console's raw three-byte frame ("send config") takes the low byte of
     // each. Two idle-level bytes and the read request: the detector ignores
     // 0xFF and answers 0xA3, so by default the frame reads the parameters.
     int consoleBytes[3] = {0xFF, 0xFF, 0xA3};
-
-    // True while a frame, a transaction or a console transfer holds the line.
-    bool lineBusy() const;
 
 signals:
     void signal_handshake_ok();
@@ -81,80 +80,16 @@ private slots:
     void connection_timer(bool on);
 
 private:
-    // Shared line steps.
-    void idlePins();
-    void waitMs(int ms);
-    void setConsoleButtons(bool enabled);
+    bool retryRead() override;
+    void showWriteResult(bool same);
     void appendLog(const QString &line);
     void insertTrace(const QString &text);
-    void pauseEngine(LinkEngine engine, int ms);
-    void startTicks(QTimer *timer);
-    void stopTicks(QTimer *timer);
-    bool refuseWhileBusy();
+    void setConsoleButtons(bool enabled);
     void showConsoleBytes();
     bool takeConsoleBytes();
 
-    // One engine, many frames: every tick slot runs one of these with its row.
-    void startFrame(LinkEngine engine);
-    void transmitTick(LinkEngine engine);
-    void receiveTick(LinkEngine engine);
-    void finishTransmit(LinkEngine engine);
-    void finishReceive(LinkEngine engine);
-    std::uint8_t frameByte(LinkEngine engine, int index) const;
-    QTimer *timerFor(LinkEngine engine) const;
-
-    // What follows the end of each frame.
-    void judgeHandshake();
-    void completeParamRead();
-    void confirmWrite();
-    void showDateReply();
-
-    void loadBridge();
-    void beginTransaction();
-
-    static constexpr int ParamReplyBytes = 6;
-
-    Ui::config *ui = nullptr;
     QLineEdit *rawFrame = nullptr; // the raw frame's bytes, in hex
-    SimpleIoApi api;
-    const DeviceConfig *deviceConfig = nullptr;
-
-    // Line state shared by all engines; one frame on the line at a time.
-    bool phase = true;
-    int bitIndex = 7;
-    int byteIndex = 0;
-    bool currentBit = false;
-    unsigned int pinValue = 0;
-    std::uint8_t rxBuffer[7] = {};
-    std::uint8_t txBuffer[3] = {};
-    int frameCount = 0;
     int ioMask = 0;
-
-    // Write confirmation and read retry.
-    std::uint8_t expectedReply[5] = {};
-    bool verifyPending = false;
-    bool retryRead = false;
-
-    QTimer *timerAA = nullptr;
-    QTimer *timerHandshakeRx = nullptr;
-    QTimer *timerA3 = nullptr;
-    QTimer *timerParamRx = nullptr;
-    QTimer *timerA9 = nullptr;
-    QTimer *timerA1 = nullptr;
-    QTimer *timerA2 = nullptr;
-    QTimer *timerA2r = nullptr;
-    QTimer *timerConnection = nullptr;
-    QTimer *timerA6 = nullptr;
-    QTimer *timerConsoleTx = nullptr;
-    QTimer *timerConsoleRx = nullptr;
-    PreciseWake *wake = nullptr; // wakes the loop when a tick or a wait is due
-
-    // The frame on the line, if any, and what holds the line between frames.
-    LinkEngine activeEngine = LinkEngine::None;
-    QTimer *activeRxTimer = nullptr; // timerParamRx or timerConsoleRx
-    bool transactionActive = false;  // between setButton(false) and setButton(true)
-    bool consoleTransfer = false;    // a raw console frame or read is under way
-    bool handshakeDeferred = false;  // a handshake waits for the line to be free
 };
 
 #endif

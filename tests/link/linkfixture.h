@@ -42,7 +42,7 @@ struct LinkRig {
     DeviceConfig block{};
     std::unique_ptr<config> link;
     std::unique_ptr<LinkWatch> watch;
-    int ticks = 0;
+    int ticksBefore = 0;
 
     // A fresh link on a freshly reset simulator. With `readFirst` false the
     // first handshake is not followed by a read.
@@ -59,12 +59,11 @@ struct LinkRig {
         link = std::make_unique<config>(nullptr, &block);
         link->firstConnect = readFirst;
         watch = std::make_unique<LinkWatch>(link.get());
-        const auto timers = link->findChildren<QTimer *>();
-        for (QTimer *timer : timers) {
-            if (timer->interval() == 2)
-                QObject::connect(timer, &QTimer::timeout, watch.get(), [this] { ++ticks; });
-        }
+        ticksBefore = 0;
     }
+
+    // Engine ticks since the start or the last resetWatch().
+    int ticks() const { return link->detectorLink()->ticks() - ticksBefore; }
 
     // Waits until the link has emitted setButton(true) `count` times in all.
     bool waitFree(int count = 1, int timeoutMs = 8000)
@@ -81,7 +80,7 @@ struct LinkRig {
         watch->events.clear();
         watch->replies.clear();
         watch->actions.clear();
-        ticks = 0;
+        ticksBefore = link->detectorLink()->ticks();
     }
 };
 

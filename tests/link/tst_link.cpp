@@ -89,7 +89,7 @@ void LinkTest::firstHandshakeReadsAtOnce()
         + QStringLiteral("10100011|\n") + QStringLiteral("01010011|") + BlockDigits + QStringLiteral("|\n");
     QCOMPARE(rig.trace(), expected);
     // A handshake is 17 + 16 ticks, a read 17 + 96.
-    QCOMPARE(rig.ticks, 33 + 113);
+    QCOMPARE(rig.ticks(), 33 + 113);
     QVERIFY(rig.log().endsWith(QStringLiteral("Config get OK\n")));
     // The reception reports every tick: 96 ticks of bytes 0..5, then the close.
     QCOMPARE(rig.watch->actions.size(), 96 + 1);
@@ -127,7 +127,7 @@ void LinkTest::handshakeJudgement()
     rig.invoke("sendParamAA");
     QVERIFY(rig.waitFree());
     QCOMPARE(rig.watch->events, events);
-    QCOMPARE(rig.ticks, 33);
+    QCOMPARE(rig.ticks(), 33);
     const QString received = fault == 1 ? QStringLiteral("11111111") : fault == 2 ? QStringLiteral("00000000") : digits(reply);
     QVERIFY(rig.trace().endsWith(QStringLiteral("10101010|\n") + received + QStringLiteral("||\n")));
 }
@@ -290,12 +290,12 @@ void LinkTest::consoleRead()
     QVERIFY(rig.waitFree());
     QCOMPARE(answerer.seen().size(), 1);
     QCOMPARE(rig.watch->events, QStringList({"busy", "free"}));
-    QCOMPARE(rig.ticks, 96);
+    QCOMPARE(rig.ticks(), 96);
     QVERIFY(rig.trace().endsWith(QString(QStringLiteral("11111111|")).repeated(6) + QStringLiteral("|\n")));
 
     // The reception's timer is stopped: no further ticks arrive.
     testsupport::serveEvents(50);
-    QCOMPARE(rig.ticks, 96);
+    QCOMPARE(rig.ticks(), 96);
     QVERIFY(rig.widget<QPushButton>("read")->isEnabled());
 }
 
@@ -315,7 +315,7 @@ void LinkTest::consoleRawFrame()
     QCOMPARE(rig.watch->events, QStringList({"busy", "config", "free"}));
     QCOMPARE(rig.watch->replies.value(0), QByteArray("\x53\x02\x1e\x05\x0a\x0f", 6));
     QVERIFY(rig.trace().contains(QStringLiteral("11111111|11111111|10100011|\n\n--------------\n")));
-    QCOMPARE(rig.ticks, 47 + 96);
+    QCOMPARE(rig.ticks(), 47 + 96);
     QCOMPARE(sim.frames().last(), QByteArray("\xA3", 1));
 
     // A frame that is not three hex bytes is refused where it was typed.
@@ -358,9 +358,9 @@ void LinkTest::handBoxStopLeavesLineIdle()
     rig.invoke("sendHand");
     QCOMPARE(rig.watch->events, QStringList({"busy", "free"}));
     QVERIFY(rig.log().endsWith(QStringLiteral(">> success setting PINS\n\n")));
-    const int ticks = rig.ticks;
+    const int ticks = rig.ticks();
     testsupport::serveEvents(40);
-    QCOMPARE(rig.ticks, ticks);
+    QCOMPARE(rig.ticks(), ticks);
     bool supervised = false;
     for (QTimer *timer : rig.link->findChildren<QTimer *>())
         supervised = supervised || (timer->interval() == 10000 && timer->isActive());

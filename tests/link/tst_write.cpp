@@ -109,7 +109,7 @@ void WriteTest::writeTraceAndProgress()
     QVERIFY2(rig.trace().startsWith(written + QStringLiteral("10101001|\n10100011|\n01010011|")), qPrintable(rig.trace()));
     QCOMPARE(newFrames(), (QVector<QByteArray>{frame({0xA6, 0x01, 25, 5, 10, 15}), frame({0xA9}), frame({0xA3})}));
     // 107 + 17 transmit ticks, 17 for the request and 96 for the reply.
-    QCOMPARE(rig.ticks, 107 + 17 + 17 + 96);
+    QCOMPARE(rig.ticks(), 107 + 17 + 17 + 96);
 
     // Every tick of the write frame reports, with the state before the tick;
     // the commit frame closes that display, the read-back opens its own.
@@ -203,7 +203,7 @@ void WriteTest::dateFrameCarriesToday()
     QCOMPARE(QByteArray(reinterpret_cast<char *>(date), 3), sent.mid(1));
     QCOMPARE(rig.trace(), digits(0xA1) + QLatin1Char('|') + digits(sent[1]) + QLatin1Char('|') + digits(sent[2])
                               + QLatin1Char('|') + digits(sent[3]) + QStringLiteral("||\n"));
-    QCOMPARE(rig.ticks, 71);
+    QCOMPARE(rig.ticks(), 71);
     QCOMPARE(rig.watch->events, QStringList({"busy", "free"}));
     QVERIFY(rig.watch->actions.isEmpty());
 }
@@ -228,7 +228,7 @@ void WriteTest::dateReplyShownAsSignedNumbers()
     QVERIFY2(shown->text().startsWith(QStringLiteral("-128  ; -1  ; -1  ; ")), qPrintable(shown->text()));
     QCOMPARE(shown->text().count(QStringLiteral("  ; ")), 5);
     QVERIFY(shown->text().endsWith(QStringLiteral("  ; ")));
-    QCOMPARE(rig.ticks - 47 - 96, 17 + 7 * 16);
+    QCOMPARE(rig.ticks() - 47 - 96, 17 + 7 * 16);
 }
 
 QTEST_MAIN(WriteTest)

@@ -1,0 +1,666 @@
+#include "link/detectorlink.h"
+
+#include "link/precisewake.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QTimer>
+
+#include <chrono>
+#include <cstring>
+#include <thread>
+
+// The link's texts are the console's: they keep the context "config" in the
+// catalogue, which is the window that shows them.
+namespace {
+constexpr int ProgressBytes = 5; // progress counts the five parameter bytes
+constexpr int ActionDone = 33;   // cgi value that ends a progress display
+constexpr unsigned long BridgeUartBaud = 6000000;
+// The shortest clock phase the detector is given. After a late tick the
+// toolkit's timer sends the next time-out early to catch up; acting on it
+// could move CLOCK again microseconds after the late edge, a pulse that a
+// detector polling its clock pin can miss. Such a time-out starts the period
+// afresh instead: a late tick pushes the later ones back.
+constexpr qint64 MinPhaseNs = 1000000;
+} // namespace
+
+DetectorLink::DetectorLink(const DeviceConfig *block, QObject *parent)
+    : QObject(parent), deviceConfig(block)
+{
+    auto makeTickTimer = [this](void (DetectorLink::*tick)()) {
+        auto *timer = new QTimer(this);
+        timer->setTimerType(Qt::PreciseTimer);
+        timer->setInterval(LinkTiming::TickMs);
+        connect(timer, &QTimer::timeout, this, tick);
+        return timer;
+    };
+    timerAA = makeTickTimer(&DetectorLink::sendParam_timerAA);
+    timerHandshakeRx = makeTickTimer(&DetectorLink::readHandshake);
+    timerA3 = makeTickTimer(&DetectorLink::sendParam_timerA3);
+    timerParamRx = makeTickTimer(&DetectorLink::readParam_timer);
+    timerA9 = makeTickTimer(&DetectorLink::sendParam_timerA9);
+    timerA1 = makeTickTimer(&DetectorLink::sendParam_timerA1);
+    timerA2 = makeTickTimer(&DetectorLink::sendParam_timerA2);
+    timerA2r = makeTickTimer(&DetectorLink::readParam_timerA2r);
+    // Created once, not on every press, so they cannot pile up.
+    timerA6 = makeTickTimer(&DetectorLink::sendParam_timerA6);
+    timerConsoleTx = makeTickTimer(&DetectorLink::sendParam_timer);
+    timerConsoleRx = makeTickTimer(&DetectorLink::readParam_timer);
+
+    wake = new PreciseWake(this);
+    tickClock.start();
+
+    // A coarse timer may fire 5 % early or late: half a second either way.
+    timerConnection = new QTimer(this);
+    timerConnection->setTimerType(Qt::PreciseTimer);
+    timerConnection->setInterval(LinkTiming::SupervisionMs);
+    connect(timerConnection, &QTimer::timeout, this, &DetectorLink::sendParamAA);
+    connect(this, &DetectorLink::setButton, this, &DetectorLink::connection_timer);
+}
+
+DetectorLink::~DetectorLink() = default;
+
+bool DetectorLink::lineBusy() const
+{
+    return activeEngine != LinkEngine::None || transactionActive || consoleTransfer;
+}
+
+bool DetectorLink::loadBridge()
+{
+    void *handle = nullptr;
+    QString detail;
+    switch (BridgeLoader::load(&handle, &detail)) {
+    case BridgeLoader::Result::Loaded:
+        emit logLine(QCoreApplication::translate("config", ">> DLL has been loaded\n\n"));
+        break;
+    case BridgeLoader::Result::NotFound:
+        emit logLine(QCoreApplication::translate("config", ">> There was an error finding the specified DLL.\n\n"));
+        bridgeProblem_ = detail;
+        break;
+    case BridgeLoader::Result::Failed:
+        emit logLine(QCoreApplication::translate("config", ">> Loading of the DLL failed\n\n"));
+        // What the system loader said, for the engineer: a wrong architecture, a missing dependency.
+        emit logLine(QStringLiteral(">> %1\n\n").arg(detail));
+        bridgeProblem_ = detail;
+        break;
+    }
+    if (!handle) {
+        // Nothing to initialise: saying it was would report a failure as success.
+        emit logLine(QCoreApplication::translate("config", ">> The device is DISCONNECTED\n\n"));
+        return false;
+    }
+    bridgeLoaded_ = true;
+
+    const QStringList missing = resolveSimpleIo(handle, &api);
+    for (const QString &name : missing)
+        emit logLine(QCoreApplication::translate("config", ">> Entry point %1 was not found in the DLL\n\n").arg(name));
+
+    api.InitMCP2200(SIMPLEIO_VID, SIMPLEIO_PID);
+    if (api.initMCP2200)
+        emit logLine(QCoreApplication::translate("config", ">> The MCP2200 was successfully initialized.\n\n"));
+    adapterConnected_ = api.IsConnected();
+    emit logLine(adapterConnected_ ? QCoreApplication::translate("config", ">> The device is CONNECTED\n\n") : QCoreApplication::translate("config", ">> The device is DISCONNECTED\n\n"));
+
+    // A bridge library of ours may say in plain words why it cannot reach the adapter.
+    if (auto status = reinterpret_cast<BridgeStatusFn>(BridgeLoader::resolve(handle, SIMPLEIO_STATUS_SYMBOL))) {
+        if (const char *text = status()) {
+            bridgeProblem_ = QString::fromUtf8(text);
+            emit logLine(QStringLiteral(">> %1\n\n").arg(bridgeProblem_));
+        }
+    }
+    return true;
+}
+
+void DetectorLink::startSupervision()
+{
+    supervised_ = true;
+    firstConnect = true;
+    QTimer::singleShot(LinkTiming::FirstHandshakeMs, Qt::PreciseTimer, this, &DetectorLink::sendParamAA);
+    timerConnection->start();
+}
+
+// ---------------------------------------------------------------------------
+// Console
+
+void DetectorLink::configurePort(int ioMask)
+{
+    const auto mask = static_cast<unsigned char>(ioMask);
+    if (api.ConfigureMCP2200(mask, BridgeUartBaud))
+        emit logLine(QCoreApplication::translate("config", ">> success configure MCP\n"));
+    else
+        emit logLine(QCoreApplication::translate("config", ">> Invalid command MCP2200\n\n"));
+
+    if (api.ConfigureIO(mask))
+        emit logLine(QCoreApplication::translate("config", ">> success configure IO") + QString::number(ioMask, 2) + QStringLiteral("\n\n"));
+    else
+        emit logLine(QCoreApplication::translate("config", ">> Invalid command IO\n\n"));
+
+    idlePins();
+}
+
+void DetectorLink::setBaud(long rate)
+{
+    if (api.fnSetBaudRate(static_cast<unsigned long>(rate)))
+        emit logLine(QCoreApplication::translate("config", ">> Baud rate set") + QString::number(rate) + QStringLiteral("\n\n"));
+    else
+        emit logLine(QCoreApplication::translate("config", ">> Error setting baud rate\n\n"));
+}
+
+bool DetectorLink::refuseWhileBusy()
+{
+    if (!lineBusy())
+        return false;
+    emit logLine(QCoreApplication::translate("config", ">> The line is busy, try again when the transfer ends\n\n"));
+    return true;
+}
+
+void DetectorLink::setHandEnabled(bool enabled)
+{
+    if (enabled == handEnabled)
+        return;
+    handEnabled = enabled;
+    emit handBoxEnabled(enabled);
+}
+
+// ---------------------------------------------------------------------------
+// Line primitives
+
+bool DetectorLink::setPin(unsigned int pin)
+{
+    if (pin == LinkPins::Clock)
+        lastClockNs = tickClock.nsecsElapsed();
+    return api.SetPin(pin);
+}
+
+bool DetectorLink::clearPin(unsigned int pin)
+{
+    if (pin == LinkPins::Clock)
+        lastClockNs = tickClock.nsecsElapsed();
+    return api.ClearPin(pin);
+}
+
+bool DetectorLink::readDataIn()
+{
+    api.ReadPin(LinkPins::DataIn, &pinValue);
+    return pinValue != 0;
+}
+
+void DetectorLink::idlePins()
+{
+    // The second call is made only when the first succeeded.
+    if (setPin(LinkPins::Clock) && setPin(LinkPins::DataOut))
+        emit logLine(QCoreApplication::translate("config", ">> success setting PINS\n\n"));
+    else
+        emit logLine(QCoreApplication::translate("config", ">> ERROR setting PINS\n\n"));
+}
+
+void DetectorLink::waitMs(int ms)
+{
+    // Serves events until the deadline, sleeping in between: no spinning.
+    QEventLoop loop;
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    deadline.setTimerType(Qt::PreciseTimer);
+    connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
+    deadline.start(ms);
+    wake->armOnce(ms);
+    loop.exec();
+}
+
+void DetectorLink::pauseEngine(LinkEngine engine, int ms)
+{
+    // The engine's own timer is held while the tick waits, so it cannot
+    // deliver a nested tick; the next tick comes one period after the wait.
+    QTimer *timer = timerFor(engine);
+    timer->stop();
+    waitMs(ms);
+    if (activeEngine == engine)
+        startTicks(timer);
+}
+
+void DetectorLink::startTicks(QTimer *timer)
+{
+    timer->start(LinkTiming::TickMs);
+    wake->armPeriodic(LinkTiming::TickMs);
+}
+
+void DetectorLink::stopTicks(QTimer *timer)
+{
+    timer->stop();
+    wake->disarm();
+}
+
+bool DetectorLink::tickDue(LinkEngine engine)
+{
+    if (activeEngine != engine)
+        return false; // a time-out left over from a frame that has been stopped
+    if (tickClock.nsecsElapsed() - lastClockNs < MinPhaseNs) {
+        startTicks(timerFor(engine));
+        return false;
+    }
+    ++ticks_;
+    return true;
+}
+
+QTimer *DetectorLink::timerFor(LinkEngine engine) const
+{
+    switch (engine) {
+    case LinkEngine::HandshakeTx: return timerAA;
+    case LinkEngine::HandshakeRx: return timerHandshakeRx;
+    case LinkEngine::ReadRequestTx: return timerA3;
+    case LinkEngine::ParamRx: return activeRxTimer ? activeRxTimer : timerParamRx;
+    case LinkEngine::WriteTx: return timerA6;
+    case LinkEngine::CommitTx: return timerA9;
+    case LinkEngine::DateTx: return timerA1;
+    case LinkEngine::DateRequestTx: return timerA2;
+    case LinkEngine::DateRx: return timerA2r;
+    case LinkEngine::ConsoleTx: return timerConsoleTx;
+    case LinkEngine::None: break;
+    }
+    return nullptr;
+}
+
+void DetectorLink::startFrame(LinkEngine engine)
+{
+    bitIndex = 7;
+    byteIndex = 0;
+    phase = false;
+    if (!engineRow(engine).transmit)
+        std::memset(rxBuffer, 0, sizeof rxBuffer);
+    activeEngine = engine;
+    startTicks(timerFor(engine));
+}
+
+std::uint8_t DetectorLink::frameByte(LinkEngine engine, int index) const
+{
+    const EngineRow &row = engineRow(engine);
+    switch (row.source) {
+    case ByteSource::Command:
+        return row.command;
+    case ByteSource::ParamBlock:
+        // Read live: the user may move a control while the frame is on the line.
+        if (index == 0)
+            return row.command;
+        return deviceConfig ? ParameterFrame::byteAt(*deviceConfig, index - 1) : 0;
+    case ByteSource::Date:
+        return dateFrameByte(dateToSend_.isValid() ? dateToSend_ : QDate::currentDate(), index);
+    case ByteSource::ConsoleBytes:
+        return txBuffer[index];
+    }
+    return 0;
+}
+
+// ---------------------------------------------------------------------------
+// The two ticks every engine runs
+
+void DetectorLink::transmitTick(LinkEngine engine)
+{
+    if (!tickDue(engine))
+        return;
+    const EngineRow &row = engineRow(engine);
+    if (row.reportsAction)
+        emit action(ProgressBytes, bitIndex, byteIndex);
+    if (row.handBox && handChecked)
+        setHandEnabled(false);
+
+    phase = !phase;
+    if (!phase) {
+        setPin(LinkPins::Clock);
+        return;
+    }
+
+    bool byteDone = false;
+    if (bitIndex >= 0) {
+        const bool bit = bitOf(frameByte(engine, byteIndex), bitIndex);
+        if (row.idleBitAfterByte)
+            clearPin(LinkPins::Clock);
+        emit traceText(bit ? QStringLiteral("1") : QStringLiteral("0"));
+        if (bit)
+            setPin(LinkPins::DataOut);
+        else
+            clearPin(LinkPins::DataOut);
+        if (!row.idleBitAfterByte)
+            clearPin(LinkPins::Clock);
+        --bitIndex;
+        byteDone = !row.idleBitAfterByte && bitIndex < 0;
+    } else {
+        // The data tick after bit 0: the clock stays high for a bit period.
+        --bitIndex;
+        byteDone = true;
+    }
+    if (!byteDone)
+        return;
+
+    bitIndex = 7;
+    ++byteIndex;
+    if (row.bytes > 1)
+        emit traceText(QStringLiteral("|"));
+    if (byteIndex >= row.bytes)
+        finishTransmit(engine);
+}
+
+void DetectorLink::receiveTick(LinkEngine engine)
+{
+    if (!tickDue(engine))
+        return;
+    const EngineRow &row = engineRow(engine);
+    if (row.reportsAction)
+        emit action(ProgressBytes, bitIndex, byteIndex);
+    if (row.handBox)
+        setHandEnabled(true);
+
+    phase = !phase;
+    if (phase) {
+        clearPin(LinkPins::Clock);
+        return;
+    }
+
+    // The detector put the bit on DATA_IN at the falling edge; it is read
+    // just after the rising one.
+    setPin(LinkPins::Clock);
+    currentBit = readDataIn();
+    emit traceText(currentBit ? QStringLiteral("1") : QStringLiteral("0"));
+    if (currentBit)
+        rxBuffer[byteIndex] = std::uint8_t(rxBuffer[byteIndex] + (1u << bitIndex));
+
+    if (--bitIndex < 0) {
+        bitIndex = 7;
+        ++byteIndex;
+        emit traceText(QStringLiteral("|"));
+        if (row.pauseAfterByte) {
+            pauseEngine(engine, LinkTiming::BytePauseMs);
+            if (activeEngine != engine)
+                return; // stopped from outside while it waited
+        }
+    }
+    if (byteIndex >= row.bytes)
+        finishReceive(engine);
+}
+
+void DetectorLink::finishTransmit(LinkEngine engine)
+{
+    const EngineRow &row = engineRow(engine);
+    QTimer *timer = timerFor(engine);
+    activeEngine = LinkEngine::None;
+
+    if (engine == LinkEngine::ConsoleTx) {
+        // The raw frame: no settle; its reply is read at once.
+        stopTicks(timer);
+        setPin(LinkPins::Clock);
+        emit traceParagraph(QStringLiteral("\n--------------\n"));
+        emit consoleButtonsEnabled(true);
+        readParam();
+        return;
+    }
+
+    emit traceText(QStringLiteral("|\n"));
+    stopTicks(timer);
+    if (engine == LinkEngine::CommitTx)
+        emit action(0, 0, ActionDone);
+    bitIndex = 7;
+    if (engine == LinkEngine::HandshakeTx) {
+        setPin(LinkPins::Clock);
+        idlePins();
+    } else {
+        idlePins();
+        setPin(LinkPins::Clock);
+    }
+    waitMs(LinkTiming::SettleMs);
+    std::memset(rxBuffer, 0, ParamReplyBytes);
+    byteIndex = 0;
+    phase = false;
+
+    if (engine == LinkEngine::HandshakeTx && ++frameCount > LinkTiming::ClearPanesAfter) {
+        emit panesCleared();
+        frameCount = 0;
+    }
+
+    switch (engine) {
+    case LinkEngine::CommitTx:
+        for (int i = 0; i < ParameterFrame::length; ++i)
+            expectedReply[i] = deviceConfig ? ParameterFrame::byteAt(*deviceConfig, i) : 0;
+        verifyPending = true;
+        sendParamA3(true);
+        return;
+    case LinkEngine::DateTx: {
+        QByteArray date;
+        for (int i = 1; i <= 3; ++i)
+            date += char(frameByte(engine, i));
+        emit dateSent(date);
+        emit setButton(true);
+        return;
+    }
+    default:
+        break;
+    }
+    if (row.next == LinkEngine::ParamRx)
+        activeRxTimer = timerParamRx;
+    if (row.next != LinkEngine::None)
+        startFrame(row.next);
+}
+
+void DetectorLink::finishReceive(LinkEngine engine)
+{
+    stopTicks(timerFor(engine));
+    activeEngine = LinkEngine::None;
+    idlePins();
+    emit traceText(QStringLiteral("|\n"));
+    emit consoleButtonsEnabled(true);
+
+    switch (engine) {
+    case LinkEngine::HandshakeRx:
+        bitIndex = 7;
+        byteIndex = 0;
+        phase = false;
+        judgeHandshake();
+        break;
+    case LinkEngine::ParamRx:
+        completeParamRead();
+        break;
+    case LinkEngine::DateRx:
+        showDateReply();
+        break;
+    default:
+        break;
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Tick slots: each engine's timer reaches the shared ticks with its own row.
+
+void DetectorLink::sendParam_timerAA() { transmitTick(LinkEngine::HandshakeTx); }
+void DetectorLink::readHandshake() { receiveTick(LinkEngine::HandshakeRx); }
+void DetectorLink::sendParam_timerA3() { transmitTick(LinkEngine::ReadRequestTx); }
+void DetectorLink::readParam_timer() { receiveTick(LinkEngine::ParamRx); }
+void DetectorLink::sendParam_timerA6() { transmitTick(LinkEngine::WriteTx); }
+void DetectorLink::sendParam_timerA9() { transmitTick(LinkEngine::CommitTx); }
+void DetectorLink::sendParam_timerA1() { transmitTick(LinkEngine::DateTx); }
+void DetectorLink::sendParam_timerA2() { transmitTick(LinkEngine::DateRequestTx); }
+void DetectorLink::readParam_timerA2r() { receiveTick(LinkEngine::DateRx); }
+void DetectorLink::sendParam_timer() { transmitTick(LinkEngine::ConsoleTx); }
+
+// ---------------------------------------------------------------------------
+// Handshake and supervision
+
+void DetectorLink::sendParamAA()
+{
+    if (lineBusy()) {
+        // Two frames would share the line state and corrupt each other: this
+        // handshake runs as soon as the line is free again.
+        handshakeDeferred = true;
+        return;
+    }
+    emit setButton(false);
+    startFrame(LinkEngine::HandshakeTx);
+}
+
+void DetectorLink::sendHand(bool on)
+{
+    handChecked = on;
+    if (on) {
+        sendParamAA();
+        return;
+    }
+    timerAA->stop();
+    // Only the request is stopped: a reply already being clocked in completes,
+    // or the detector would be left in mid-byte.
+    if (activeEngine == LinkEngine::HandshakeTx) {
+        stopTicks(timerAA);
+        activeEngine = LinkEngine::None;
+        bitIndex = 7;
+        byteIndex = 0;
+        phase = false;
+        idlePins();
+        emit setButton(true);
+    }
+}
+
+void DetectorLink::judgeHandshake()
+{
+    if (rxBuffer[0] == DetectorReply::HandshakeOk) {
+        emit signal_handshake_ok();
+        if (firstConnect) {
+            sendParamA3(false);
+            emit setButton(false);
+            firstConnect = false;
+        } else {
+            emit setButton(true);
+        }
+    } else {
+        emit setButton(true);
+        emit signal_disconnect();
+    }
+}
+
+void DetectorLink::connection_timer(bool on)
+{
+    transactionActive = !on;
+    if (!on) {
+        timerConnection->stop();
+        return;
+    }
+    if (supervised_)
+        timerConnection->start(LinkTiming::SupervisionMs);
+    if (handshakeDeferred) {
+        handshakeDeferred = false;
+        QTimer::singleShot(0, this, &DetectorLink::sendParamAA);
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Parameter read
+
+void DetectorLink::sendParamA3(bool pause)
+{
+    bitIndex = 7;
+    byteIndex = 0;
+    phase = false;
+    emit setButton(false);
+    if (pause)
+        waitMs(LinkTiming::ReadBackPauseMs);
+    startFrame(LinkEngine::ReadRequestTx);
+}
+
+void DetectorLink::completeParamRead()
+{
+    if (activeRxTimer == timerConsoleRx)
+        consoleTransfer = false;
+    activeRxTimer = nullptr;
+
+    if (rxBuffer[0] == DetectorReply::ParamsOk) {
+        emit logInline(QCoreApplication::translate("config", "Config get OK\n"));
+        std::memcpy(configReply, rxBuffer, ParamReplyBytes);
+        emit signal_getConfig(configReply);
+        if (verifyPending)
+            confirmWrite();
+    } else {
+        emit logInline(QCoreApplication::translate("config", "Error config get\n"));
+        emit readFailed(rxBuffer[0]);
+        if (questions_ && questions_->retryRead())
+            retryRead = true;
+    }
+
+    if (retryRead) {
+        retryRead = false;
+        sendParamA3(false);
+    } else {
+        emit setButton(true);
+        emit action(0, 0, ActionDone);
+    }
+}
+
+void DetectorLink::readParam()
+{
+    // Called by the "read (conf)" button, and by the raw frame's end.
+    if (!consoleTransfer && refuseWhileBusy())
+        return;
+    if (!consoleTransfer) {
+        consoleTransfer = true;
+        emit setButton(false);
+    }
+    emit consoleButtonsEnabled(false);
+    // The detector gets 4 ms to turn the line round before the first clock.
+    std::this_thread::sleep_for(std::chrono::milliseconds(LinkTiming::SettleMs));
+    activeRxTimer = timerConsoleRx;
+    startFrame(LinkEngine::ParamRx);
+}
+
+void DetectorLink::sendParam(const int consoleBytes[3])
+{
+    if (refuseWhileBusy())
+        return;
+    emit consoleButtonsEnabled(false);
+    for (int i = 0; i < RawFrameBytes; ++i)
+        txBuffer[i] = std::uint8_t(consoleBytes[i] & 0xFF);
+    // A console transfer holds the line like any transaction, so the
+    // supervision handshake waits for it.
+    consoleTransfer = true;
+    emit setButton(false);
+    startFrame(LinkEngine::ConsoleTx);
+}
+
+// ---------------------------------------------------------------------------
+// Parameter write
+
+void DetectorLink::sendParamA6()
+{
+    if (lineBusy())
+        return; // the buttons that start a write are disabled while the line is held
+    startFrame(LinkEngine::WriteTx);
+    emit setButton(false);
+}
+
+void DetectorLink::confirmWrite()
+{
+    verifyPending = false;
+    const QByteArray written(reinterpret_cast<const char *>(expectedReply), ParameterFrame::length);
+    const QByteArray readBack(configReply + 1, ParameterFrame::length);
+    emit writeConfirmed(written == readBack, written, readBack);
+}
+
+// ---------------------------------------------------------------------------
+// Date commands
+
+void DetectorLink::sendParamA1()
+{
+    if (refuseWhileBusy())
+        return;
+    startFrame(LinkEngine::DateTx);
+    emit setButton(false);
+}
+
+void DetectorLink::sendParamA2()
+{
+    if (refuseWhileBusy())
+        return;
+    startFrame(LinkEngine::DateRequestTx);
+    emit setButton(false);
+}
+
+void DetectorLink::showDateReply()
+{
+    emit dateReplyShown(formatDateReply(rxBuffer));
+    emit dateReceived(QByteArray(reinterpret_cast<const char *>(rxBuffer), sizeof rxBuffer));
+    std::memset(rxBuffer, 0, ParamReplyBytes);
+    emit setButton(true);
+}

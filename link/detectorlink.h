@@ -1,0 +1,205 @@
+// The detector link without a window: it binds the bridge library, clocks
+// frames on the line with 2 ms timer ticks, supervises the connection and runs
+// the handshake, parameter read and write, date and raw console transactions.
+// It reports through signals; where a person must decide (read again?), it
+// asks the interface its owner hands it. QtCore only.
+#ifndef ZORVEL_LINK_DETECTORLINK_H
+#define ZORVEL_LINK_DETECTORLINK_H
+
+#include <QByteArray>
+#include <QDate>
+#include <QElapsedTimer>
+#include <QObject>
+#include <QString>
+
+#include <cstdint>
+
+#include "link/linkengines.h"
+#include "link/simpleioapi.h"
+#include "mainwindow/deviceconfig.h"
+
+class PreciseWake;
+class QTimer;
+
+// What the link asks its owner.
+class LinkQuestions
+{
+public:
+    virtual ~LinkQuestions() = default;
+    // A parameter reply did not start with 0x53: read again?
+    virtual bool retryRead() = 0;
+};
+
+class DetectorLink : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit DetectorLink(const DeviceConfig *deviceConfig, QObject *parent = nullptr);
+    ~DetectorLink() override;
+
+    // Loads the bridge library and initialises the adapter, logging each step.
+    // Returns whether the library loaded; adapterConnected() tells the rest.
+    bool loadBridge();
+    bool bridgeLoaded() const { return bridgeLoaded_; }
+    bool adapterConnected() const { return adapterConnected_; }
+    // What the bridge library or its loader said of a failure, if anything.
+    QString bridgeProblem() const { return bridgeProblem_; }
+
+    // The first handshake half a second from now, then one every ten seconds
+    // of an otherwise idle link. Without it the link only does what it is told.
+    void startSupervision();
+
+    void setQuestions(LinkQuestions *questions) { questions_ = questions; }
+    // The date frame carries this date instead of today's, when valid.
+    void setDateToSend(const QDate &date) { dateToSend_ = date; }
+
+    // Set before a handshake that is to be followed by a read.
+    bool firstConnect = true;
+    // The last good parameter reply: status byte 0x53 and the five parameter bytes.
+    char configReply[6] = {};
+
+    // True while a frame, a transaction or a console transfer holds the line.
+    bool lineBusy() const;
+    // Engine ticks so far: time-outs that did the work of a tick.
+    int ticks() const { return ticks_; }
+
+signals:
+    void signal_handshake_ok();
+    void setButton(bool);
+    void signal_disconnect();
+    void signal_getConfig(char in[6]);
+    void action(int total, int step, int cgi);
+
+    // What the console shows.
+    void logLine(const QString &line);     // a paragraph of the log pane
+    void logInline(const QString &text);   // text at the log pane's cursor
+    void traceText(const QString &text);   // bit digits and separators, at the trace's end
+    void traceParagraph(const QString &text);
+    void panesCleared();
+    void consoleButtonsEnabled(bool enabled);
+    void handBoxEnabled(bool enabled);
+    void dateReplyShown(const QString &text);
+
+    // Outcomes, for whoever keeps a record of them.
+    void readFailed(int status);
+    // The read-back of a write: `written` and `readBack` are the five parameter bytes.
+    void writeConfirmed(bool same, const QByteArray &written, const QByteArray &readBack);
+    void dateSent(const QByteArray &frameBytes);  // year % 100, month, day
+    void dateReceived(const QByteArray &reply);   // the seven reply bytes
+
+public slots:
+    // Console: port directions, the bridge's baud rate, idle levels.
+    void configurePort(int ioMask);
+    void setBaud(long rate);
+    void idlePins();
+
+    // Raw console transfers: three bytes out, then a 6-byte reception; or the
+    // reception alone.
+    void sendParam(const int consoleBytes[3]);
+    void readParam();
+
+    void sendHand(bool on);
+    void sendParamAA();
+    void sendParamA3(bool pause = false);
+    void sendParamA6();
+    void sendParamA1();
+    void sendParamA2();
+    void connection_timer(bool on);
+
+    // One tick of each engine.
+    void sendParam_timer();
+    void readParam_timer();
+    void readHandshake();
+    void sendParam_timerAA();
+    void sendParam_timerA3();
+    void sendParam_timerA6();
+    void sendParam_timerA9();
+    void sendParam_timerA1();
+    void sendParam_timerA2();
+    void readParam_timerA2r();
+
+private:
+    void waitMs(int ms);
+    void pauseEngine(LinkEngine engine, int ms);
+    void startTicks(QTimer *timer);
+    void stopTicks(QTimer *timer);
+    bool tickDue(LinkEngine engine);
+    bool refuseWhileBusy();
+    void setHandEnabled(bool enabled);
+
+    // Every pin call of the line goes through these.
+    bool setPin(unsigned int pin);
+    bool clearPin(unsigned int pin);
+    bool readDataIn();
+
+    void startFrame(LinkEngine engine);
+    void transmitTick(LinkEngine engine);
+    void receiveTick(LinkEngine engine);
+    void finishTransmit(LinkEngine engine);
+    void finishReceive(LinkEngine engine);
+    std::uint8_t frameByte(LinkEngine engine, int index) const;
+    QTimer *timerFor(LinkEngine engine) const;
+
+    void judgeHandshake();
+    void completeParamRead();
+    void confirmWrite();
+    void showDateReply();
+
+    static constexpr int ParamReplyBytes = 6;
+    static constexpr int RawFrameBytes = 3;
+
+    SimpleIoApi api;
+    const DeviceConfig *deviceConfig = nullptr;
+    LinkQuestions *questions_ = nullptr;
+    QDate dateToSend_;
+    bool bridgeLoaded_ = false;
+    bool adapterConnected_ = false;
+    QString bridgeProblem_;
+    bool supervised_ = false;
+
+    // Line state shared by all engines; one frame on the line at a time.
+    bool phase = true;
+    int bitIndex = 7;
+    int byteIndex = 0;
+    bool currentBit = false;
+    unsigned int pinValue = 0;
+    std::uint8_t rxBuffer[7] = {};
+    std::uint8_t txBuffer[3] = {};
+    int frameCount = 0;
+
+    // Write confirmation and read retry.
+    std::uint8_t expectedReply[5] = {};
+    bool verifyPending = false;
+    bool retryRead = false;
+
+    QTimer *timerAA = nullptr;
+    QTimer *timerHandshakeRx = nullptr;
+    QTimer *timerA3 = nullptr;
+    QTimer *timerParamRx = nullptr;
+    QTimer *timerA9 = nullptr;
+    QTimer *timerA1 = nullptr;
+    QTimer *timerA2 = nullptr;
+    QTimer *timerA2r = nullptr;
+    QTimer *timerConnection = nullptr;
+    QTimer *timerA6 = nullptr;
+    QTimer *timerConsoleTx = nullptr;
+    QTimer *timerConsoleRx = nullptr;
+    PreciseWake *wake = nullptr; // wakes the loop when a tick or a wait is due
+
+    // The frame on the line, if any, and what holds the line between frames.
+    LinkEngine activeEngine = LinkEngine::None;
+    QTimer *activeRxTimer = nullptr; // timerParamRx or timerConsoleRx
+    bool transactionActive = false;  // between setButton(false) and setButton(true)
+    bool consoleTransfer = false;    // a raw console frame or read is under way
+    bool handshakeDeferred = false;  // a handshake waits for the line to be free
+    bool handChecked = false;        // the console's hidden "HandShake" box
+    bool handEnabled = true;
+
+    // When CLOCK last moved, so that no tick moves it again too soon.
+    QElapsedTimer tickClock;
+    qint64 lastClockNs = 0;
+    int ticks_ = 0;
+};
+
+#endif

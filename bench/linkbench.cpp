@@ -2,17 +2,19 @@
 //
 // Runs handshakes, reads, writes and date reads on real 2 ms timers and prints,
 // per transaction, wall time against its nominal time, the tick period's
-// median and 99th percentile, and the process's CPU time against wall time.
-// Targets: wall within 3 % of nominal, tick p99 under 2.5 ms, CPU under 5 %.
+// median and 99th percentile, the shortest clock phase the simulated detector
+// saw, and the process's CPU time against wall time. Targets: wall within 3 %
+// of nominal, tick p99 under 2.5 ms, no clock phase under 1 ms, CPU under 5 %.
 //
 // Run from build/: ./zorvel-bench [rounds]
-#include <QAbstractButton>
-#include <QApplication>
+#include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QEvent>
 #include <QEventLoop>
-#include <QMessageBox>
 #include <QTimer>
+
+#include <dlfcn.h>
 
 #include <algorithm>
 #include <cmath>
@@ -20,7 +22,8 @@
 #include <ctime>
 #include <vector>
 
-#include "link/config.h"
+#include "bridge/simulator/simcontrol.h"
+#include "link/detectorlink.h"
 
 namespace {
 
@@ -38,13 +41,13 @@ struct Transaction {
     int longGaps; // ticks that wait 160 ms inside themselves and are followed by another
 };
 
-// Answers the write's result box at once, so it does not hold the bench up.
-void answerBoxes()
+// The simulated detector's own count of the shortest clock phase, when the
+// bridge beside the bench is the simulator.
+SimShortestClockPhaseUsFn shortestPhase()
 {
-    if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-        if (!box->buttons().isEmpty())
-            box->buttons().constLast()->click();
-    }
+    const QString path = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("libSimpleIO-UM.so"));
+    void *handle = dlopen(QFile::encodeName(path).constData(), RTLD_NOW | RTLD_LOCAL);
+    return handle ? reinterpret_cast<SimShortestClockPhaseUsFn>(dlsym(handle, "SimShortestClockPhaseUs")) : nullptr;
 }
 
 class TickClock : public QObject
@@ -89,14 +92,15 @@ double percentile(std::vector<double> values, double p)
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
+    QCoreApplication app(argc, argv);
     const int rounds = argc > 1 ? std::max(1, atoi(argv[1])) : 5;
 
     DeviceConfig block{3, 7, 11, 25, 0x00, 0};
-    config link(nullptr, &block);
+    DetectorLink link(&block);
+    link.loadBridge();
+    link.configurePort(0xF0);
     link.firstConnect = false;
+    const SimShortestClockPhaseUsFn phaseUs = shortestPhase();
 
     // Tick times, taken as each tick starts (the timer's event, before its
     // slot runs): consecutive ticks of one timer are one period.
@@ -109,22 +113,18 @@ int main(int argc, char **argv)
     std::vector<double> &periods = ticks.periods;
     int &longGaps = ticks.longGaps;
 
-    QTimer answerer;
-    QObject::connect(&answerer, &QTimer::timeout, &answerBoxes);
-    answerer.start(20);
-
     // Sleeps in a local loop until the transaction ends: no polling, so the
     // bench itself costs the process no CPU while it waits.
     // The end is taken when the signal comes: a write's result box opens after it.
     QEventLoop waiter;
     double endMs = 0;
-    QObject::connect(&link, &config::setButton, &waiter, [&](bool free) {
+    QObject::connect(&link, &DetectorLink::setButton, &waiter, [&](bool free) {
         if (free) {
             endMs = clock.nsecsElapsed() / 1e6;
             waiter.quit();
         }
     });
-    QObject::connect(&link, &config::signal_getConfig, &waiter, [&] {
+    QObject::connect(&link, &DetectorLink::signal_getConfig, &waiter, [&] {
         endMs = clock.nsecsElapsed() / 1e6;
         waiter.quit();
     });
@@ -135,10 +135,8 @@ int main(int argc, char **argv)
         limit.start(timeoutMs);
         return waiter.exec() == 0;
     };
-    waitDone(3000); // the start-up handshake
-    QEventLoop settle;
-    QTimer::singleShot(100, &settle, &QEventLoop::quit);
-    settle.exec();
+    QMetaObject::invokeMethod(&link, "sendParamAA");
+    waitDone(3000); // a first handshake to settle the line
 
     // Nominal times at exactly 2 ms a tick.
     const double read = (17 + 96) * 2 + 4 + 6 * 160;
@@ -150,19 +148,22 @@ int main(int argc, char **argv)
         {"date read", "sendParamA2", (17 + 7 * 16) * 2 + 4 + 7 * 160, 6},
     };
 
-    std::printf("%-10s %6s %10s %10s %8s %9s %9s %7s\n", "transaction", "runs", "nominal", "wall", "off", "tick p50",
-                "tick p99", "cpu");
+    std::printf("%-10s %6s %10s %10s %8s %9s %9s %10s %7s\n", "transaction", "runs", "nominal", "wall", "off",
+                "tick p50", "tick p99", "min phase", "cpu");
     bool allMet = true;
     for (const Transaction &t : transactions) {
         double wall = 0;
         double cpu = 0;
         periods.clear();
         longGaps = 0;
+        unsigned long minPhaseUs = 0;
         for (int i = 0; i < rounds; ++i) {
             block.range_1 = char(i % 16); // each write carries something new
             ticks.lastTimer = nullptr;
             const double cpu0 = cpuMs();
             const double startMs = clock.nsecsElapsed() / 1e6;
+            if (phaseUs)
+                phaseUs(); // counts afresh from here
             QMetaObject::invokeMethod(&link, t.slot);
             if (!waitDone(10000)) {
                 std::printf("%s: no end within 10 s\n", t.name);
@@ -170,6 +171,9 @@ int main(int argc, char **argv)
             }
             wall += endMs - startMs;
             cpu += cpuMs() - cpu0;
+            const unsigned long phase = phaseUs ? phaseUs() : 0;
+            if (phase && (!minPhaseUs || phase < minPhaseUs))
+                minPhaseUs = phase;
             // Let the write's result box and the line's idle settle.
             QEventLoop gap;
             QTimer::singleShot(50, &gap, &QEventLoop::quit);
@@ -181,12 +185,13 @@ int main(int argc, char **argv)
         const double p50 = percentile(periods, 0.5);
         const double p99 = percentile(periods, 0.99);
         const double cpuShare = 100.0 * cpu / wall;
-        const bool met = std::abs(off) <= 3.0 && p99 < 2.5 && cpuShare < 5.0 && longGaps == t.longGaps * rounds;
+        const bool met = std::abs(off) <= 3.0 && p99 < 2.5 && cpuShare < 5.0 && longGaps == t.longGaps * rounds
+            && (!phaseUs || minPhaseUs >= 1000);
         allMet = allMet && met;
-        std::printf("%-11s %6d %8.1fms %8.1fms %+7.2f%% %7.3fms %7.3fms %6.2f%% %s\n", t.name, rounds, t.nominalMs, wall,
-                    off, p50, p99, cpuShare, met ? "" : "  <- misses a target");
+        std::printf("%-11s %6d %8.1fms %8.1fms %+7.2f%% %7.3fms %7.3fms %8.3fms %6.2f%% %s\n", t.name, rounds,
+                    t.nominalMs, wall, off, p50, p99, minPhaseUs / 1e3, cpuShare, met ? "" : "  <- misses a target");
     }
-    std::printf("targets: wall within 3 %% of nominal, tick p99 < 2.5 ms, cpu < 5 %% of wall: %s\n",
+    std::printf("targets: wall within 3 %% of nominal, tick p99 < 2.5 ms, min phase >= 1 ms, cpu < 5 %% of wall: %s\n",
                 allMet ? "met" : "NOT met");
     return 0;
 }

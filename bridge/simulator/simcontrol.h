@@ -36,6 +36,9 @@ typedef void (*SimSetHandshakeReplyFn)(unsigned char reply);
 typedef void (*SimSetWritesIgnoredFn)(bool on);
 /* Inverts one bit of the next reply (0 = most significant bit of its first byte). */
 typedef void (*SimFlipNextReplyBitFn)(int bit);
+/* The shortest time between two CLOCK edges since the last call (0: fewer
+ * than two edges), in microseconds; the count starts afresh. */
+typedef unsigned long (*SimShortestClockPhaseUsFn)(void);
 /* Makes the named entry point ("SetPin", "ReadPin", ...) report failure. */
 typedef void (*SimFailEntryPointFn)(const char *name, bool fail);
 
@@ -52,6 +55,7 @@ SIMCONTROL_API void SimSetHandshakeReply(unsigned char reply);
 SIMCONTROL_API void SimSetWritesIgnored(bool on);
 SIMCONTROL_API void SimFlipNextReplyBit(int bit);
 SIMCONTROL_API void SimFailEntryPoint(const char *name, bool fail);
+SIMCONTROL_API unsigned long SimShortestClockPhaseUs(void);
 #endif
 
 #ifdef __cplusplus

@@ -42,6 +42,9 @@ struct Bridge {
     unsigned char directions = PowerOnDirections;
     unsigned long baudRate = 9600;
     bool failing[EntryPointCount] = {};
+    // The detector's view of the clock: the shortest time between two edges.
+    std::uint64_t lastClockEdgeUs = 0;
+    std::uint64_t shortestPhaseUs = 0;
 
     void powerOn()
     {
@@ -50,6 +53,16 @@ struct Bridge {
         latches = 0xFF;
         directions = PowerOnDirections;
         std::fill(std::begin(failing), std::end(failing), false);
+        lastClockEdgeUs = 0;
+        shortestPhaseUs = 0;
+    }
+
+    void noteClockEdge(std::uint64_t now)
+    {
+        const std::uint64_t phase = now - lastClockEdgeUs;
+        if (lastClockEdgeUs != 0 && (shortestPhaseUs == 0 || phase < shortestPhaseUs))
+            shortestPhaseUs = phase;
+        lastClockEdgeUs = now;
     }
 
     bool isOutput(unsigned pin) const { return !(directions & (1u << pin)); }
@@ -70,6 +83,8 @@ struct Bridge {
     {
         if (pin >= PinCount)
             return false;
+        if (pin == ClockPin && isOutput(pin) && latch(pin) != level)
+            noteClockEdge(nowUs());
         if (level)
             latches = (unsigned char)(latches | (1u << pin));
         else
@@ -234,6 +249,13 @@ SIMCONTROL_API void SimSetWritesIgnored(bool on)
 SIMCONTROL_API void SimFlipNextReplyBit(int bit)
 {
     bridge().protocol.faults.flipNextReplyBit = bit;
+}
+
+SIMCONTROL_API unsigned long SimShortestClockPhaseUs(void)
+{
+    const auto shortest = bridge().shortestPhaseUs;
+    bridge().shortestPhaseUs = 0;
+    return (unsigned long)shortest;
 }
 
 SIMCONTROL_API void SimFailEntryPoint(const char *name, bool fail)

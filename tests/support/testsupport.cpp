@@ -91,7 +91,8 @@ bool Simulator::load()
         && take(getDate, "SimGetDate") && take(frameCount, "SimFrameCount") && take(frame, "SimFrame")
         && take(setSilent, "SimSetSilent") && take(setDataInStuckLow, "SimSetDataInStuckLow")
         && take(setHandshakeReply, "SimSetHandshakeReply") && take(setWritesIgnored, "SimSetWritesIgnored")
-        && take(flipNextReplyBit, "SimFlipNextReplyBit") && take(failEntryPoint, "SimFailEntryPoint");
+        && take(flipNextReplyBit, "SimFlipNextReplyBit") && take(failEntryPoint, "SimFailEntryPoint")
+        && take(shortestClockPhaseUs, "SimShortestClockPhaseUs");
 }
 
 QByteArray Simulator::block() const

@@ -63,6 +63,7 @@ struct Simulator {
     SimSetWritesIgnoredFn setWritesIgnored = nullptr;
     SimFlipNextReplyBitFn flipNextReplyBit = nullptr;
     SimFailEntryPointFn failEntryPoint = nullptr;
+    SimShortestClockPhaseUsFn shortestClockPhaseUs = nullptr;
 
     QByteArray block() const;              // flag, angle, range_1..3
     QVector<QByteArray> frames() const;    // every complete command frame received

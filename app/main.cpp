@@ -1,17 +1,39 @@
 #include <QApplication>
 #include <QTranslator>
 
+#include "app/commandline.h"
 #include "mainwindow/mainwindow.h"
+
+namespace {
+// Relative to the working directory, not to the executable. Without the
+// catalogue the translator stays empty and the texts stay Russian.
+void installCatalogue(QCoreApplication &app, QTranslator &translator)
+{
+    (void)translator.load(QStringLiteral("translations//zorvel_en.qm"));
+    app.installTranslator(&translator);
+}
+} // namespace
 
 int main(int argc, char *argv[])
 {
-    QApplication app(argc, argv);
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    QCoreApplication::setApplicationName(QStringLiteral("zorvel-configurator"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(ZORVEL_VERSION));
 
-    // Relative to the working directory, not to the executable. Without the
-    // catalogue the translator stays empty and the texts stay Russian.
+    // A command runs without a window: no widget, no display needed.
+    if (CommandLine::wanted(arguments)) {
+        QCoreApplication app(argc, argv);
+        QTranslator translator;
+        installCatalogue(app, translator);
+        CommandLine commandLine;
+        return commandLine.run(arguments);
+    }
+
+    QApplication app(argc, argv);
     QTranslator translator;
-    (void)translator.load(QStringLiteral("translations//zorvel_en.qm"));
-    app.installTranslator(&translator);
+    installCatalogue(app, translator);
 
     MainWindow window;
     window.show();

@@ -59,6 +59,18 @@ inline std::uint8_t byteAt(const DeviceConfig &block, int index)
     }
     return 0;
 }
+
+// The block that sends these five frame bytes; spare stays 0.
+inline DeviceConfig toBlock(const std::uint8_t frame[length])
+{
+    DeviceConfig block{};
+    block.flag = char(frame[Flag]);
+    block.angle = char(frame[Angle]);
+    block.range_1 = char(frame[Range1]);
+    block.range_2 = char(frame[Range2]);
+    block.range_3 = char(frame[Range3]);
+    return block;
+}
 } // namespace ParameterFrame
 
 #endif

@@ -99,7 +99,7 @@ std::vector<std::uint8_t> DetectorProtocol::onByte(std::uint8_t byte)
         break;
     case CmdReadParams:
         reply.reserve(1 + ParamBytes);
-        reply.push_back(ParamsStatusGood);
+        reply.push_back(faults.badParamStatus ? ParamsStatusGood - 1 : ParamsStatusGood);
         reply.insert(reply.end(), block.begin(), block.end());
         break;
     case CmdCommit:

@@ -6,7 +6,10 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <string>
 
 namespace {
 
@@ -57,6 +60,42 @@ struct Bridge {
         shortestPhaseUs = 0;
     }
 
+    // A process that loads the library (the command line under test, a demo)
+    // can be given a faulty detector, and a file that gets every frame the
+    // detector receives, one line of hex each:
+    //   ZORVEL_SIM_FAULT=silent,stuck-low,writes-ignored,bad-status
+    //   ZORVEL_SIM_FRAMES=path
+    Bridge()
+    {
+        if (const char *faults = std::getenv("ZORVEL_SIM_FAULT")) {
+            const std::string list = std::string(",") + faults + ",";
+            auto has = [&list](const char *name) { return list.find(std::string(",") + name + ",") != std::string::npos; };
+            protocol.faults.silent = has("silent");
+            protocol.faults.dataInStuckLow = has("stuck-low");
+            protocol.faults.writesIgnored = has("writes-ignored");
+            protocol.faults.badParamStatus = has("bad-status");
+        }
+        if (const char *path = std::getenv("ZORVEL_SIM_FRAMES"))
+            frameLog = path;
+    }
+
+    void logNewFrames()
+    {
+        if (frameLog.empty() || protocol.frames.size() == framesLogged)
+            return;
+        if (std::FILE *log = std::fopen(frameLog.c_str(), "a")) {
+            for (; framesLogged < protocol.frames.size(); ++framesLogged) {
+                for (std::uint8_t byte : protocol.frames[framesLogged])
+                    std::fprintf(log, "%02X", byte);
+                std::fputc('\n', log);
+            }
+            std::fclose(log);
+        }
+    }
+
+    std::string frameLog;
+    std::size_t framesLogged = 0;
+
     void noteClockEdge(std::uint64_t now)
     {
         const std::uint64_t phase = now - lastClockEdgeUs;
@@ -89,8 +128,10 @@ struct Bridge {
             latches = (unsigned char)(latches | (1u << pin));
         else
             latches = (unsigned char)(latches & ~(1u << pin));
-        if (pin == ClockPin && isOutput(pin))
+        if (pin == ClockPin && isOutput(pin)) {
             line.setClock(level, nowUs());
+            logNewFrames();
+        }
         else if (pin == DataOutPin && isOutput(pin))
             line.setDataOut(level, nowUs());
         return true;

@@ -1,86 +1,88 @@
-// A link on the simulated detector, and ways to watch it from outside: the
-// signals it emits, its console panes and the ticks of its 2 ms timers.
+// A link on the simulated detector with no window, and ways to watch it: what
+// it signals, logs and traces, and how it asks whether to read again.
 #ifndef ZORVEL_TESTS_LINKFIXTURE_H
 #define ZORVEL_TESTS_LINKFIXTURE_H
 
-#include <QCheckBox>
-#include <QComboBox>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QTextEdit>
 #include <QTimer>
 
 #include <memory>
 
-#include "link/config.h"
+#include "link/detectorlink.h"
 #include "tests/support/testsupport.h"
 
-// Everything the link tells the world, in order, as short words:
-// "busy", "free", "ok", "lost", "config", "progress".
-class LinkWatch : public QObject
-{
-public:
-    explicit LinkWatch(config *link)
-    {
-        connect(link, &config::setButton, this, [this](bool on) { events << (on ? "free" : "busy"); });
-        connect(link, &config::signal_handshake_ok, this, [this] { events << "ok"; });
-        connect(link, &config::signal_disconnect, this, [this] { events << "lost"; });
-        connect(link, &config::signal_getConfig, this, [this](char *in) {
-            events << "config";
-            replies << QByteArray(in, 6);
-        });
-        connect(link, &config::action, this, [this](int total, int step, int cgi) {
-            actions << QVector<int>{total, step, cgi};
-        });
-    }
+struct LinkRig : public QObject, public LinkQuestions {
+    DeviceConfig block{};
+    std::unique_ptr<DetectorLink> link;
+    // Everything the link tells the world, in order, as short words:
+    // "busy", "free", "ok", "lost", "config", "written", "not written".
     QStringList events;
     QVector<QByteArray> replies;
     QVector<QVector<int>> actions;
-};
-
-struct LinkRig {
-    DeviceConfig block{};
-    std::unique_ptr<config> link;
-    std::unique_ptr<LinkWatch> watch;
+    QString trace;
+    QString log;
+    QStringList answers; // to the retry question, in turn: "yes" or "no"
+    int questions = 0;
     int ticksBefore = 0;
 
-    // A fresh link on a freshly reset simulator. With `readFirst` false the
-    // first handshake is not followed by a read.
-    void start(testsupport::Simulator &sim, bool readFirst = true)
-    {
-        sim.reset();
-        start(readFirst);
-    }
+    bool retryRead() override { return answers.value(questions++) == QLatin1String("yes"); }
 
-    // A fresh link on whatever bridge library lies beside the test.
-    void start(bool readFirst)
+    // A fresh link on the bridge library beside the test, its pins set up as
+    // the console sets them. `supervised`: the first handshake in half a
+    // second (followed by a read) and one every ten seconds.
+    void start(bool supervised = false)
     {
         block = DeviceConfig{0, 0, 0, 5, 0x0E, 0};
-        link = std::make_unique<config>(nullptr, &block);
-        link->firstConnect = readFirst;
-        watch = std::make_unique<LinkWatch>(link.get());
-        ticksBefore = 0;
+        link = std::make_unique<DetectorLink>(&block);
+        link->setQuestions(this);
+        auto *l = link.get();
+        connect(l, &DetectorLink::setButton, this, [this](bool on) { events << (on ? "free" : "busy"); });
+        connect(l, &DetectorLink::signal_handshake_ok, this, [this] { events << "ok"; });
+        connect(l, &DetectorLink::signal_disconnect, this, [this] { events << "lost"; });
+        connect(l, &DetectorLink::signal_getConfig, this, [this](char *in) {
+            events << "config";
+            replies << QByteArray(in, 6);
+        });
+        connect(l, &DetectorLink::writeConfirmed, this,
+                [this](bool same) { events << (same ? "written" : "not written"); });
+        connect(l, &DetectorLink::action, this,
+                [this](int total, int step, int cgi) { actions << QVector<int>{total, step, cgi}; });
+        connect(l, &DetectorLink::traceText, this, [this](const QString &text) { trace += text; });
+        connect(l, &DetectorLink::traceParagraph, this, [this](const QString &text) { trace += text; });
+        connect(l, &DetectorLink::panesCleared, this, [this] { trace.clear(); log.clear(); });
+        connect(l, &DetectorLink::logLine, this, [this](const QString &line) { log += line; });
+        connect(l, &DetectorLink::logInline, this, [this](const QString &text) { log += text; });
+        reset();
+        link->loadBridge();
+        link->configurePort(LinkPins::DefaultDirections);
+        if (supervised)
+            link->startSupervision();
+        else
+            link->firstConnect = false;
     }
 
-    // Engine ticks since the start or the last resetWatch().
-    int ticks() const { return link->detectorLink()->ticks() - ticksBefore; }
-
-    // Waits until the link has emitted setButton(true) `count` times in all.
+    // Waits until the link has emitted setButton(true) `count` times since the last reset.
     bool waitFree(int count = 1, int timeoutMs = 8000)
     {
-        return testsupport::waitUntil([&] { return watch->events.count("free") >= count; }, timeoutMs);
+        return testsupport::waitUntil([&] { return events.count("free") >= count; }, timeoutMs);
     }
-
-    template <class T> T *widget(const char *name) const { return link->findChild<T *>(QLatin1String(name)); }
-    QString log() const { return widget<QTextEdit>("textEdit")->toPlainText(); }
-    QString trace() const { return widget<QTextEdit>("sendText")->toPlainText(); }
-    void invoke(const char *slot) { QMetaObject::invokeMethod(link.get(), slot); }
-    void resetWatch()
+    // Runs a slot of the link and waits for the line to be free again.
+    bool run(const char *slot, int timeoutMs = 8000)
     {
-        watch->events.clear();
-        watch->replies.clear();
-        watch->actions.clear();
-        ticksBefore = link->detectorLink()->ticks();
+        const int freed = events.count("free");
+        QMetaObject::invokeMethod(link.get(), slot);
+        return waitFree(freed + 1, timeoutMs);
+    }
+    int ticks() const { return link->ticks() - ticksBefore; }
+    void reset()
+    {
+        events.clear();
+        replies.clear();
+        actions.clear();
+        trace.clear();
+        log.clear();
+        answers.clear();
+        questions = 0;
+        ticksBefore = link->ticks();
     }
 };
 
@@ -88,6 +90,14 @@ struct LinkRig {
 inline QString digits(int byte)
 {
     return QStringLiteral("%1").arg(byte & 0xFF, 8, 2, QLatin1Char('0'));
+}
+
+inline QByteArray bytes(std::initializer_list<int> values)
+{
+    QByteArray out;
+    for (int b : values)
+        out += char(b);
+    return out;
 }
 
 #endif

@@ -1,0 +1,77 @@
+// The command line: one command with the detector, run without a window, for
+// scripts, the service engineer's laptop and the production line. Data goes to
+// standard output, messages to standard error; the exit status says how it went.
+#ifndef ZORVEL_APP_COMMANDLINE_H
+#define ZORVEL_APP_COMMANDLINE_H
+
+#include <QByteArray>
+#include <QDate>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QObject>
+#include <QStringList>
+#include <QTextStream>
+#include <QTimer>
+
+#include "link/detectorlink.h"
+#include "mainwindow/deviceconfig.h"
+
+class CommandLine : public QObject, private LinkQuestions
+{
+    Q_OBJECT
+
+public:
+    enum Status {
+        Done = 0,
+        Usage = 1,       // wrong usage
+        NoDetector = 2,  // no bridge library, no adapter, or no 0x55
+        BadReply = 3,    // the read-back differs, or the reply stayed bad after the retries
+        BadProfile = 4,  // the profile is unreadable or invalid
+    };
+
+    // Whether these arguments (the program's name first) ask for a command
+    // rather than the window. Decided before any application object exists.
+    static bool wanted(const QStringList &arguments);
+
+    CommandLine();
+    ~CommandLine() override;
+
+    // Runs the command and returns the exit status. Needs a QCoreApplication.
+    int run(const QStringList &arguments);
+
+private:
+    enum class Command { Handshake, Read, Write, DateSet, DateGet };
+
+    int parse(const QStringList &arguments);
+    int openLink();
+    void afterHandshake();
+    void startCommand();
+    void finish(int status);
+    bool retryRead() override;
+
+    void showProgress();
+    void clearProgress();
+    double nominalMs() const;
+
+    void say(const QString &text);  // a message on standard error, unless quiet
+    void fail(const QString &text); // a message on standard error, always
+
+    QTextStream out;
+    QTextStream err;
+    bool quiet = false;
+    bool json = false;
+    bool progress = false;
+    int retriesLeft = 2;
+    Command command = Command::Handshake;
+    QDate date;
+    DeviceConfig block{};
+
+    DetectorLink *link = nullptr;
+    QStringList linkLog; // the link's own lines, shown when it cannot reach the detector
+    bool answered = false;
+    QEventLoop loop;
+    QTimer progressTimer;
+    QElapsedTimer elapsed;
+};
+
+#endif

@@ -1,0 +1,393 @@
+// The link without a window on the simulated detector: bits, ticks, pauses, each transaction's signals, retries, supervision, late ticks.
+#include <QElapsedTimer>
+#include <QtTest>
+
+#include <thread>
+
+#include "tests/link/linkfixture.h"
+
+using testsupport::waitUntil;
+
+namespace {
+// Flag 0x02 (class 1 off), 30°, ranges 5, 10, 15.
+const unsigned char Block[5] = {0x02, 30, 5, 10, 15};
+const QString BlockDigits = QStringLiteral("00000010|00011110|00000101|00001010|00001111|");
+} // namespace
+
+class DetectorLinkTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QVERIFY(sim.load()); }
+    void init()
+    {
+        sim.reset();
+        rig.start();
+    }
+    void cleanup() { rig.link.reset(); }
+
+    void firstHandshakeReadsAtOnce();
+    void handshakeJudgement_data();
+    void handshakeJudgement();
+    void readRetry_data();
+    void readRetry();
+    void writeResult_data();
+    void writeResult();
+    void writeFramesTicksAndProgress();
+    void blockChangedOnTheLine();
+    void unconfirmedWriteWaitsForTheNextGoodRead();
+    void dateFrames();
+    void consoleTransfers();
+    void eleventhHandshakeClearsPanes();
+    void supervisionTimersArePrecise();
+    void lateTickNeverShortensAClockPhase();
+    void handBoxStopsOnlyTheRequest();
+    void supervisionWaitsForConsole();
+
+private:
+    QVector<QByteArray> newFrames(int before) const { return sim.frames().mid(before); }
+    testsupport::Simulator sim;
+    LinkRig rig;
+};
+
+void DetectorLinkTest::firstHandshakeReadsAtOnce()
+{
+    rig.start(true);
+    sim.setBlock(Block);
+    QElapsedTimer sinceOk;
+    qint64 okToFirstReplyBit = -1;
+    connect(rig.link.get(), &DetectorLink::signal_handshake_ok, this, [&] { sinceOk.start(); });
+    connect(rig.link.get(), &DetectorLink::action, this, [&](int, int step, int cgi) {
+        if (okToFirstReplyBit < 0 && cgi == 0 && step == 7)
+            okToFirstReplyBit = sinceOk.elapsed();
+    });
+
+    QVERIFY(rig.waitFree());
+    QCOMPARE(rig.events, QStringList({"busy", "ok", "busy", "busy", "config", "free"}));
+    // 17 ticks of the request and a 4 ms settle: no 500 ms pause before it.
+    QVERIFY2(okToFirstReplyBit >= 0 && okToFirstReplyBit < 300, qPrintable(QString::number(okToFirstReplyBit)));
+    QCOMPARE(rig.replies.value(0), QByteArray("\x53\x02\x1e\x05\x0a\x0f", 6));
+    QCOMPARE(QByteArray(rig.link->configReply, 6), rig.replies.value(0));
+    QCOMPARE(rig.trace, QStringLiteral("10101010|\n01010101||\n10100011|\n01010011|") + BlockDigits
+                            + QStringLiteral("|\n"));
+    // A handshake is 17 + 16 ticks, a read 17 + 96.
+    QCOMPARE(rig.ticks(), 33 + 113);
+    QVERIFY(rig.log.endsWith(QStringLiteral("Config get OK\n")));
+    // The reception reports every tick with the state before it, then the close.
+    QCOMPARE(rig.actions.size(), 96 + 1);
+    QCOMPARE(rig.actions.first(), (QVector<int>{5, 7, 0}));
+    QCOMPARE(rig.actions.value(16), (QVector<int>{5, 7, 1}));
+    QCOMPARE(rig.actions.last(), (QVector<int>{0, 0, 33}));
+}
+
+void DetectorLinkTest::handshakeJudgement_data()
+{
+    QTest::addColumn<int>("fault");
+    QTest::addColumn<int>("reply");
+    QTest::addColumn<QString>("received");
+    QTest::newRow("good") << 0 << 0x55 << "01010101";
+    QTest::newRow("silent") << 1 << 0x55 << "11111111";
+    QTest::newRow("stuck low") << 2 << 0x55 << "00000000";
+    QTest::newRow("0x54") << 0 << 0x54 << "01010100";
+    QTest::newRow("0xD5") << 0 << 0xD5 << "11010101";
+}
+
+void DetectorLinkTest::handshakeJudgement()
+{
+    QFETCH(int, fault);
+    QFETCH(int, reply);
+    QFETCH(QString, received);
+    sim.setSilent(fault == 1);
+    sim.setDataInStuckLow(fault == 2);
+    sim.setHandshakeReply(static_cast<unsigned char>(reply));
+
+    QVERIFY(rig.run("sendParamAA"));
+    const bool good = QTest::currentDataTag() == QLatin1String("good");
+    QCOMPARE(rig.events, good ? QStringList({"busy", "ok", "free"}) : QStringList({"busy", "free", "lost"}));
+    QCOMPARE(rig.ticks(), 33);
+    QCOMPARE(rig.trace, QStringLiteral("10101010|\n") + received + QStringLiteral("||\n"));
+}
+
+void DetectorLinkTest::readRetry_data()
+{
+    QTest::addColumn<bool>("silent");
+    QTest::addColumn<QStringList>("answers");
+    QTest::addColumn<int>("requests");
+    QTest::addColumn<QStringList>("events");
+    // A silent line asks after every read; each "yes" sends the request again.
+    QTest::newRow("silent: yes, yes, no") << true << QStringList{"yes", "yes", "no"} << 3
+                                          << QStringList{"busy", "busy", "busy", "free"};
+    // One flipped status bit fails the first read only; the retry delivers.
+    QTest::newRow("flipped status: yes") << false << QStringList{"yes"} << 2
+                                         << QStringList{"busy", "busy", "config", "free"};
+    QTest::newRow("flipped status: no") << false << QStringList{"no"} << 1 << QStringList{"busy", "free"};
+}
+
+void DetectorLinkTest::readRetry()
+{
+    QFETCH(bool, silent);
+    QFETCH(QStringList, answers);
+    QFETCH(int, requests);
+    QFETCH(QStringList, events);
+    sim.setSilent(silent);
+    if (!silent)
+        sim.flipNextReplyBit(0);
+    rig.answers = answers;
+    const int before = sim.frameCount();
+
+    QVERIFY(rig.run("sendParamA3", 15000));
+    QCOMPARE(rig.questions, answers.size());
+    QCOMPARE(newFrames(before), QVector<QByteArray>(requests, QByteArray("\xA3", 1)));
+    QCOMPARE(rig.events, events);
+    QCOMPARE(rig.actions.last(), (QVector<int>{0, 0, 33}));
+    QCOMPARE(rig.log.count(QStringLiteral("Error config get\n")), answers.size());
+}
+
+Q_DECLARE_METATYPE(DeviceConfig)
+
+void DetectorLinkTest::writeResult_data()
+{
+    QTest::addColumn<DeviceConfig>("block");
+    QTest::addColumn<bool>("writesIgnored");
+    QTest::addColumn<QByteArray>("detectorHolds"); // empty: as before
+    // flag 0x09: class 3 off and the single-blow alarm; 45°; ranges 0, 15, 0.
+    QTest::newRow("taken") << DeviceConfig{0, 15, 0, 45, 0x09, 0} << false << bytes({0x09, 45, 0, 15, 0});
+    // Bytes with the top bit set travel and compare as their 8-bit patterns.
+    QTest::newRow("top bits") << DeviceConfig{char(0x81), 3, char(0xFF), char(0xC8), 0x00, 0} << false
+                              << bytes({0x00, 0xC8, 0x81, 3, 0xFF});
+    // spare never travels, so it cannot spoil the comparison.
+    QTest::newRow("spare ignored") << DeviceConfig{1, 2, 3, 10, 0x00, 0x55} << false << bytes({0x00, 10, 1, 2, 3});
+    QTest::newRow("not taken") << DeviceConfig{1, 2, 3, 10, 0x00, 0} << true << QByteArray();
+}
+
+void DetectorLinkTest::writeResult()
+{
+    QFETCH(DeviceConfig, block);
+    QFETCH(bool, writesIgnored);
+    QFETCH(QByteArray, detectorHolds);
+    const QByteArray before = sim.block();
+    sim.setWritesIgnored(writesIgnored);
+    rig.block = block;
+
+    QVERIFY(rig.run("sendParamA6"));
+    const QString result = detectorHolds.isEmpty() ? "not written" : "written";
+    QCOMPARE(rig.events, QStringList({"busy", "busy", "config", result, "free"}));
+    QCOMPARE(sim.block(), detectorHolds.isEmpty() ? before : detectorHolds);
+}
+
+void DetectorLinkTest::writeFramesTicksAndProgress()
+{
+    rig.block = DeviceConfig{5, 10, 15, 25, 0x01, 0};
+    const int before = sim.frameCount();
+    QVERIFY(rig.run("sendParamA6"));
+
+    const QString written = QStringLiteral("10100110|00000001|00011001|00000101|00001010|00001111||\n");
+    QVERIFY2(rig.trace.startsWith(written + QStringLiteral("10101001|\n10100011|\n01010011|")), qPrintable(rig.trace));
+    QCOMPARE(newFrames(before), (QVector<QByteArray>{bytes({0xA6, 0x01, 25, 5, 10, 15}), bytes({0xA9}), bytes({0xA3})}));
+    // 107 + 17 transmit ticks, 17 for the request and 96 for the reply.
+    QCOMPARE(rig.ticks(), 107 + 17 + 17 + 96);
+    // Every tick of the write frame reports the state before it; the commit
+    // frame closes that display, the read-back opens its own.
+    const auto &actions = rig.actions;
+    QCOMPARE(actions.size(), 107 + 1 + 96 + 1);
+    QCOMPARE(actions.at(0), (QVector<int>{5, 7, 0}));
+    QCOMPARE(actions.at(2), (QVector<int>{5, 6, 0}));
+    QCOMPARE(actions.at(16), (QVector<int>{5, -1, 0})); // the idle bit after byte 0
+    QCOMPARE(actions.at(17), (QVector<int>{5, 7, 1}));
+    QCOMPARE(actions.at(106), (QVector<int>{5, -1, 5}));
+    QCOMPARE(actions.at(107), (QVector<int>{0, 0, 33}));
+    QCOMPARE(actions.at(108), (QVector<int>{5, 7, 0}));
+}
+
+void DetectorLinkTest::blockChangedOnTheLine()
+{
+    rig.block = DeviceConfig{1, 2, 3, 20, 0x00, 0};
+    // range_1 changes as its byte starts; range_3 after the write frame but
+    // before the commit frame ends.
+    connect(rig.link.get(), &DetectorLink::action, this, [this](int total, int step, int cgi) {
+        if (total == 5 && cgi == 3 && step == 7 && rig.block.range_1 == 1)
+            rig.block.range_1 = 9;
+        if (total == 0 && cgi == 33 && rig.block.range_3 == 3)
+            rig.block.range_3 = 12;
+    });
+    const int before = sim.frameCount();
+    QVERIFY(rig.run("sendParamA6"));
+    // The bytes sent are those of the moment each bit went out, and the
+    // comparison is made with the block as it stood after 0xA9.
+    QCOMPARE(newFrames(before).value(0), bytes({0xA6, 0x00, 20, 9, 2, 3}));
+    QVERIFY(rig.events.contains("not written"));
+}
+
+void DetectorLinkTest::unconfirmedWriteWaitsForTheNextGoodRead()
+{
+    rig.block = DeviceConfig{4, 4, 4, 30, 0x00, 0};
+    sim.flipNextReplyBit(0); // the read-back's status byte arrives as 0xD3
+    rig.answers = QStringList{"yes"};
+    const int before = sim.frameCount();
+    QVERIFY(rig.run("sendParamA6"));
+    // "yes" repeats only the request, at once: no second write frame.
+    QCOMPARE(newFrames(before),
+             (QVector<QByteArray>{bytes({0xA6, 0x00, 30, 4, 4, 4}), bytes({0xA9}), bytes({0xA3}), bytes({0xA3})}));
+    QCOMPARE(rig.events, QStringList({"busy", "busy", "busy", "config", "written", "free"}));
+
+    // Refused: the write still waits for its confirmation, and the next good
+    // read, whatever started it, gives the result; only once.
+    rig.reset();
+    sim.flipNextReplyBit(0);
+    rig.answers = QStringList{"no"};
+    QVERIFY(rig.run("sendParamA6"));
+    QCOMPARE(rig.events, QStringList({"busy", "busy", "free"}));
+    QVERIFY(rig.run("sendParamA3"));
+    QCOMPARE(rig.events.mid(3), QStringList({"busy", "config", "written", "free"}));
+    rig.reset();
+    QVERIFY(rig.run("sendParamA3"));
+    QCOMPARE(rig.events, QStringList({"busy", "config", "free"}));
+}
+
+void DetectorLinkTest::dateFrames()
+{
+    // A date in a year that is a multiple of 100: the year byte is 0.
+    rig.link->setDateToSend(QDate(2100, 3, 5));
+    const int before = sim.frameCount();
+    QVERIFY(rig.run("sendParamA1"));
+    QCOMPARE(newFrames(before), QVector<QByteArray>{bytes({0xA1, 0, 3, 5})});
+    QCOMPARE(rig.trace, digits(0xA1) + '|' + digits(0) + '|' + digits(3) + '|' + digits(5) + QStringLiteral("||\n"));
+    QCOMPARE(rig.ticks(), 71);
+    QCOMPARE(rig.events, QStringList({"busy", "free"}));
+    QVERIFY(rig.actions.isEmpty());
+
+    // Without a date of its own the frame carries today's.
+    rig.reset();
+    rig.link->setDateToSend(QDate());
+    const QDate today = QDate::currentDate();
+    QVERIFY(rig.run("sendParamA1"));
+    unsigned char date[3] = {};
+    sim.getDate(date);
+    if (QDate::currentDate() == today)
+        QCOMPARE(QByteArray(reinterpret_cast<char *>(date), 3), bytes({today.year() % 100, today.month(), today.day()}));
+
+    // The reply's first five bytes as signed numbers: the raw frame "A1 80 FF"
+    // and the idle-high byte after it set the date 0x80, 0xFF, 0xFF.
+    rig.reset();
+    const int raw[3] = {0xA1, 0x80, 0xFF};
+    rig.link->sendParam(raw);
+    QVERIFY(rig.waitFree());
+    QString shown;
+    connect(rig.link.get(), &DetectorLink::dateReplyShown, this, [&](const QString &text) { shown = text; });
+    QVERIFY(rig.run("sendParamA2"));
+    QCOMPARE(shown, QStringLiteral("-128  ; -1  ; -1  ; 3  ; 1  ; "));
+    QCOMPARE(rig.ticks() - 47 - 96, 17 + 7 * 16);
+}
+
+void DetectorLinkTest::consoleTransfers()
+{
+    // Without a request the detector just listens: the line reads idle-high bytes.
+    rig.answers = QStringList{"no"};
+    QVERIFY(rig.run("readParam"));
+    QCOMPARE(rig.events, QStringList({"busy", "free"}));
+    QCOMPARE(rig.trace, QString(QStringLiteral("11111111|")).repeated(6) + QStringLiteral("|\n"));
+    QCOMPARE(rig.ticks(), 96);
+    // Its timer is stopped: no further ticks arrive.
+    testsupport::serveEvents(50);
+    QCOMPARE(rig.ticks(), 96);
+
+    // The raw frame: three bytes with no idle bit between them, then the reception.
+    rig.reset();
+    sim.setBlock(Block);
+    const int raw[3] = {0x1FF, 0xFF, 0xA3}; // the low byte of each
+    rig.link->sendParam(raw);
+    QVERIFY(rig.waitFree());
+    QCOMPARE(rig.events, QStringList({"busy", "config", "free"}));
+    QVERIFY(rig.trace.startsWith(QStringLiteral("11111111|11111111|10100011|\n--------------\n01010011|")));
+    QCOMPARE(rig.ticks(), 47 + 96);
+    QCOMPARE(sim.frames().last(), QByteArray("\xA3", 1));
+}
+
+void DetectorLinkTest::eleventhHandshakeClearsPanes()
+{
+    for (int i = 1; i <= 10; ++i) {
+        QVERIFY(rig.run("sendParamAA"));
+        rig.events.clear();
+    }
+    QVERIFY(rig.trace.startsWith(QStringLiteral("10101010|\n01010101||\n10101010|")));
+    // Cleared just after the eleventh transmit trace: only its reply is left.
+    QVERIFY(rig.run("sendParamAA"));
+    QCOMPARE(rig.trace, QStringLiteral("01010101||\n"));
+    QCOMPARE(rig.log, QStringLiteral(">> success setting PINS\n\n"));
+}
+
+void DetectorLinkTest::supervisionTimersArePrecise()
+{
+    // A coarse timer may fire 5 % off: the periodic handshake half a second
+    // early or late.
+    rig.start(true);
+    for (QTimer *timer : rig.link->findChildren<QTimer *>())
+        QCOMPARE(timer->timerType(), Qt::PreciseTimer);
+    QVERIFY(rig.waitFree());
+    QTimer *supervision = nullptr;
+    for (QTimer *timer : rig.link->findChildren<QTimer *>())
+        supervision = timer->interval() == 10000 ? timer : supervision;
+    QVERIFY(supervision && supervision->isActive());
+    // setButton(true) starts the countdown afresh.
+    testsupport::serveEvents(300);
+    rig.link->connection_timer(true);
+    QVERIFY(supervision->remainingTime() > 9900);
+}
+
+void DetectorLinkTest::lateTickNeverShortensAClockPhase()
+{
+    // Every eighth tick of a write comes 1.5 ms late, as on a busy PC; the
+    // timer would send the next one 0.5 ms later to catch up.
+    int seen = 0;
+    connect(rig.link.get(), &DetectorLink::action, this, [&] {
+        if (++seen % 8 == 0)
+            std::this_thread::sleep_for(std::chrono::microseconds(1500));
+    });
+    rig.block = DeviceConfig{5, 10, 15, 25, 0x01, 0};
+    sim.shortestClockPhaseUs();
+    QVERIFY(rig.run("sendParamA6"));
+    const unsigned long shortest = sim.shortestClockPhaseUs();
+    QVERIFY2(shortest >= 1000, qPrintable(QStringLiteral("%1 us").arg(shortest)));
+    QCOMPARE(rig.events, QStringList({"busy", "busy", "config", "written", "free"}));
+}
+
+void DetectorLinkTest::handBoxStopsOnlyTheRequest()
+{
+    // Unticked while the request goes out: the frame stops, the line idles and
+    // the supervision carries on.
+    rig.link->sendHand(true);
+    QVERIFY(waitUntil([&] { return rig.ticks() >= 6; }, 2000));
+    rig.link->sendHand(false);
+    QCOMPARE(rig.events, QStringList({"busy", "free"}));
+    QVERIFY(rig.log.endsWith(QStringLiteral(">> success setting PINS\n\n")));
+    const int ticks = rig.ticks();
+    testsupport::serveEvents(40);
+    QCOMPARE(rig.ticks(), ticks);
+
+    // Unticked while the detector answers: the reply completes, and the next
+    // handshake finds the detector in step.
+    testsupport::serveEvents(500); // the detector drops the half-heard byte
+    rig.reset();
+    rig.link->sendHand(true);
+    QVERIFY(waitUntil([&] { return rig.ticks() >= 17 + 4; }, 2000));
+    rig.link->sendHand(false);
+    QVERIFY(rig.waitFree());
+    QCOMPARE(rig.events, QStringList({"busy", "ok", "free"}));
+    QVERIFY(rig.run("sendParamAA"));
+    QCOMPARE(rig.events.mid(3), QStringList({"busy", "ok", "free"}));
+}
+
+void DetectorLinkTest::supervisionWaitsForConsole()
+{
+    rig.answers = QStringList{"no"};
+    QMetaObject::invokeMethod(rig.link.get(), "readParam");
+    // The supervision timer fires while the console holds the line.
+    QMetaObject::invokeMethod(rig.link.get(), "sendParamAA");
+    QVERIFY(rig.waitFree(2));
+    QCOMPARE(rig.events, QStringList({"busy", "free", "busy", "ok", "free"}));
+    QCOMPARE(rig.trace, QString(QStringLiteral("11111111|")).repeated(6) + QStringLiteral("|\n10101010|\n01010101||\n"));
+}
+
+QTEST_GUILESS_MAIN(DetectorLinkTest)
+#include "tst_detectorlink.moc"

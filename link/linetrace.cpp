@@ -62,8 +62,11 @@ LineEvent &LineTrace::append(LineEvent::Kind kind)
         head_ = head_ + 1 == capacity_ ? 0 : head_ + 1;
     }
     ++recorded_;
-    // Never backwards, whatever the clock does: readers search by time.
-    lastUs_ = std::max(lastUs_, nowUs());
+    // Each event a microsecond after the one before at least, whatever the
+    // clock says: readers search by time, and the rising edge that closes the
+    // console's frame, made right after its falling edge, must not share the
+    // falling edge's microsecond and vanish from a dump.
+    lastUs_ = std::max(lastUs_ + 1, nowUs());
     LineEvent &event = ring_[s];
     event.stamp_ = (std::uint64_t(lastUs_) << 8) | std::uint8_t(kind);
     std::memset(event.arg_, 0, sizeof event.arg_);

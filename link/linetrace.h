@@ -72,7 +72,8 @@ public:
     void frameEnd(LinkEngine engine, const std::uint8_t *bytes, int count); // at most 7 bytes kept
     void wait(int ms);            // a pause of `ms` begins now
 
-    // The events held, oldest first. Times never decrease with the index.
+    // The events held, oldest first. Times rise with the index; only a read
+    // shares its time, with the falling edge it is filed at.
     int size() const { return size_; }
     int capacity() const { return capacity_; }
     const LineEvent &at(int index) const { return ring_[slot(index)]; }
@@ -101,7 +102,7 @@ private:
     int head_ = 0; // slot of the oldest event
     int size_ = 0;
     std::uint64_t recorded_ = 0;
-    std::int64_t lastUs_ = 0;
+    std::int64_t lastUs_ = -1;
     std::int64_t originNs_ = 0;
     std::function<std::int64_t()> clock_;
 };

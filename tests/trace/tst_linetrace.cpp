@@ -1,0 +1,362 @@
+// Guards the line trace: what it records of real frames, its bound, its VCD dump as sigrok reads it.
+#include <QtTest>
+
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include "link/linetrace.h"
+#include "link/linetracevcd.h"
+
+namespace {
+
+struct Frame {
+    LinkEngine engine;
+    QByteArray bytes; // sent, or the detector's reply
+};
+using Frames = QVector<Frame>;
+
+// Makes the trace calls of the link's frames in the link's order (a tick's
+// pin calls, the frame's end, the idle pins and the waits), on 2 ms ticks.
+class LinePlayer
+{
+public:
+    explicit LinePlayer(LineTrace &trace) : trace(trace)
+    {
+        trace.setClock([this] { return nowUs; });
+    }
+
+    void play(const Frames &frames)
+    {
+        for (const Frame &frame : frames)
+            play(frame);
+    }
+
+    void play(const Frame &frame, int stopAfterBits = -1)
+    {
+        const EngineRow &row = engineRow(frame.engine);
+        const int count = int(frame.bytes.size());
+        int bits = 0;
+        trace.frameStart(frame.engine);
+        for (int k = 0; k < count; ++k) {
+            for (int bit = 7; bit >= 0; --bit) {
+                if (bits++ == stopAfterBits)
+                    return; // still on the line
+                const bool level = bitOf(std::uint8_t(frame.bytes[k]), bit);
+                tick();
+                if (!row.transmit) { // fall; rise, then the read
+                    trace.clock(false);
+                    tick();
+                    trace.clock(true);
+                    trace.dataIn(level);
+                    continue;
+                }
+                if (row.idleBitAfterByte) {
+                    trace.clock(false);
+                    trace.dataOut(level);
+                } else { // the console's frame sets DATA_OUT first
+                    trace.dataOut(level);
+                    trace.clock(false);
+                    if (k == count - 1 && bit == 0)
+                        break; // its frame end raises CLOCK at once
+                }
+                tick();
+                trace.clock(true);
+            }
+            if (row.pauseAfterByte)
+                pause(160);
+            if (row.idleBitAfterByte) {
+                tick(); // the data tick after bit 0 drives nothing
+                if (k < count - 1) {
+                    tick();
+                    trace.clock(true);
+                }
+            }
+        }
+        if (frame.engine == LinkEngine::ConsoleTx)
+            trace.clock(true);
+        trace.frameEnd(frame.engine, reinterpret_cast<const std::uint8_t *>(frame.bytes.constData()), count);
+        if (frame.engine == LinkEngine::HandshakeTx)
+            trace.clock(true);
+        trace.clock(true); // idle pins
+        trace.dataOut(true);
+        if (row.transmit && frame.engine != LinkEngine::HandshakeTx && frame.engine != LinkEngine::ConsoleTx)
+            trace.clock(true);
+        if (row.transmit)
+            pause(4);
+    }
+
+    LineTrace &trace;
+    std::int64_t nowUs = 1000;
+
+private:
+    void tick() { nowUs += 2000; }
+    void pause(int ms)
+    {
+        trace.wait(ms);
+        nowUs += ms * 1000;
+    }
+};
+
+// A level change on one wire: 'C'LOCK, DATA_'O'UT, DATA_'I'N, 'F'RAME.
+struct Change {
+    std::int64_t timeUs;
+    char wire;
+    char level;
+};
+
+QVector<Change> changesOf(const LineTrace &trace)
+{
+    static const char wires[] = "COIF";
+    QVector<Change> changes;
+    for (int i = 0; i < trace.size(); ++i) {
+        const LineEvent &e = trace.at(i);
+        const int kind = int(e.kind());
+        if (e.kind() == LineEvent::Kind::Wait)
+            continue;
+        const bool level = e.isPin() ? e.level() : e.kind() == LineEvent::Kind::FrameStart;
+        changes.append({e.timeUs(), wires[std::min(kind, 3)], level ? '1' : '0'});
+    }
+    return changes;
+}
+
+QVector<Change> readVcd(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const QList<QByteArray> tokens = file.readAll().simplified().split(' ');
+    QHash<QByteArray, char> wires;
+    QVector<Change> changes;
+    std::int64_t now = 0;
+    bool body = false;
+    for (int i = 0; i < tokens.size(); ++i) {
+        const QByteArray &t = tokens[i];
+        if (!body && t == "$var" && i + 4 < tokens.size())
+            wires[tokens[i + 3]] = tokens[i + 4] == "DATA_OUT" ? 'O' : tokens[i + 4] == "DATA_IN" ? 'I' : tokens[i + 4][0];
+        else if (t == "$enddefinitions")
+            body = true;
+        else if (body && t.startsWith('#'))
+            now = t.mid(1).toLongLong();
+        else if (body && !t.startsWith('$'))
+            changes.append({now, wires.value(t.mid(1), '?'), t[0]});
+    }
+    return changes;
+}
+
+// What a logic analyser on the wire samples at each rising CLOCK edge while
+// FRAME is high: DATA_OUT and DATA_IN, eight bits to a byte.
+struct Sampled {
+    QVector<QByteArray> out, in;
+    int risesOutsideFrames = 0;
+    char frameAtEnd = '0';
+};
+
+Sampled sample(const QVector<Change> &changes)
+{
+    Sampled s;
+    QHash<char, char> level{{'C', '1'}, {'O', '1'}, {'I', 'x'}, {'F', '0'}};
+    int bits = 0;
+    int out = 0;
+    int in = 0;
+    for (const Change &c : changes) {
+        if (c.wire == 'F' && c.level == '1' && level['F'] == '0') {
+            s.out.append(QByteArray());
+            s.in.append(QByteArray());
+            bits = 0;
+        }
+        if (c.wire == 'C' && c.level == '1' && level['C'] == '0') {
+            if (level['F'] != '1') {
+                ++s.risesOutsideFrames;
+            } else {
+                out = out << 1 | (level['O'] == '1');
+                in = in << 1 | (level['I'] == '1');
+                if (++bits % 8 == 0) {
+                    s.out.last() += char(out);
+                    s.in.last() += char(in);
+                }
+            }
+        }
+        level[c.wire] = c.level;
+    }
+    s.frameAtEnd = level['F'];
+    return s;
+}
+
+const Frames handshake{{LinkEngine::HandshakeTx, "\xAA"}, {LinkEngine::HandshakeRx, "\x55"}};
+const Frames paramRead{{LinkEngine::ReadRequestTx, "\xA3"}, {LinkEngine::ParamRx, QByteArray("\x53\x0A\x19\x01\x02\x03", 6)}};
+const Frames paramWrite{{LinkEngine::WriteTx, QByteArray("\xA6\x0A\x19\x00\x80\xFF", 6)}, {LinkEngine::CommitTx, "\xA9"}};
+const Frames consoleFrame{{LinkEngine::ConsoleTx, "\xFF\xFF\xA3"}, {LinkEngine::ParamRx, "\x53\x0E\x05\x00\x00\x05"}};
+const Frames dateRead{{LinkEngine::DateRequestTx, "\xA2"}, {LinkEngine::DateRx, QByteArray("\x18\x03\x05\x00\xFE\x7F\x01", 7)}};
+
+} // namespace
+
+Q_DECLARE_METATYPE(Frames)
+
+class LineTraceTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void framesOnTheWire_data();
+    void framesOnTheWire();
+    void sigrokDecodesBothWays();
+    void ringKeepsTheNewest_data();
+    void ringKeepsTheNewest();
+    void dumpHoldsWholeFramesAfterWrap_data();
+    void dumpHoldsWholeFramesAfterWrap();
+};
+
+void LineTraceTest::framesOnTheWire_data()
+{
+    QTest::addColumn<Frames>("frames");
+    QTest::newRow("handshake") << handshake;
+    QTest::newRow("parameter read") << paramRead;
+    QTest::newRow("parameter write") << paramWrite;
+    QTest::newRow("console frame") << consoleFrame;
+    QTest::newRow("date read") << dateRead;
+}
+
+void LineTraceTest::framesOnTheWire()
+{
+    QFETCH(Frames, frames);
+    LineTrace trace;
+    LinePlayer(trace).play(frames);
+
+    // Each transmit frame's bits on DATA_OUT and each reply's bits on DATA_IN,
+    // in order, where a logic analyser samples them: at the rising edges.
+    const Sampled wire = sample(changesOf(trace));
+    QCOMPARE(wire.out.size(), frames.size());
+    QCOMPARE(wire.risesOutsideFrames, 0);
+    QVector<Frame> ends;
+    for (int i = 0; i < trace.size(); ++i) {
+        const LineEvent &e = trace.at(i);
+        if (e.kind() == LineEvent::Kind::FrameEnd) {
+            QByteArray bytes;
+            for (int b = 0; b < e.byteCount(); ++b)
+                bytes += char(e.byte(b));
+            ends.append({e.engine(), bytes});
+        }
+    }
+    QCOMPARE(ends.size(), frames.size());
+    for (int f = 0; f < frames.size(); ++f) {
+        const bool transmit = engineRow(frames[f].engine).transmit;
+        QCOMPARE(transmit ? wire.out[f] : wire.in[f], frames[f].bytes);
+        QCOMPARE(int(ends[f].engine), int(frames[f].engine));
+        QCOMPARE(ends[f].bytes, frames[f].bytes);
+    }
+}
+
+void LineTraceTest::sigrokDecodesBothWays()
+{
+    const QString sigrok = QStandardPaths::findExecutable(QStringLiteral("sigrok-cli"));
+    if (sigrok.isEmpty())
+        QSKIP("sigrok-cli is not installed (scripts/common.sh installs it)");
+    LineTrace trace;
+    const Frames frames = handshake + paramRead + paramWrite + consoleFrame + dateRead;
+    LinePlayer(trace).play(frames);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("line.vcd"));
+    QString error;
+    QVERIFY2(LineTraceVcd::save(trace, path, &error), qPrintable(error));
+
+    // The decoder knows nothing of frames: each frame's bits are words, and
+    // DATA_OUT rests high while a reply comes in.
+    QByteArray mosi, miso;
+    for (const Frame &frame : frames) {
+        const bool transmit = engineRow(frame.engine).transmit;
+        mosi += transmit ? frame.bytes : QByteArray(frame.bytes.size(), '\xFF');
+        miso += transmit ? QByteArray(frame.bytes.size(), '?') : frame.bytes;
+    }
+    auto decode = [&](const char *annotation) {
+        QProcess run;
+        run.start(sigrok, {QStringLiteral("-I"), QStringLiteral("vcd"), QStringLiteral("-i"), path, QStringLiteral("-P"),
+                           QStringLiteral("spi:clk=CLOCK:mosi=DATA_OUT:miso=DATA_IN:cpol=1:cpha=1:bitorder=msb-first:"
+                                          "wordsize=8"),
+                           QStringLiteral("-A"), QLatin1String("spi=") + QLatin1String(annotation)});
+        run.waitForFinished(60000);
+        QByteArray words;
+        for (const QByteArray &line : run.readAllStandardOutput().split('\n')) {
+            if (!line.isEmpty())
+                words += char(line.split(' ').last().toInt(nullptr, 16));
+        }
+        return words;
+    };
+    QCOMPARE(decode("mosi-data").toHex(' '), mosi.toHex(' '));
+    const QByteArray replies = decode("miso-data");
+    QCOMPARE(replies.size(), miso.size());
+    for (int i = 0; i < miso.size(); ++i) {
+        if (miso[i] != '?')
+            QCOMPARE(QByteArray(1, replies[i]).toHex(), QByteArray(1, miso[i]).toHex());
+    }
+}
+
+void LineTraceTest::ringKeepsTheNewest_data()
+{
+    QTest::addColumn<int>("events");
+    QTest::newRow("half full") << 50;
+    QTest::newRow("just full") << 100;
+    QTest::newRow("three and a half times round") << 350;
+}
+
+void LineTraceTest::ringKeepsTheNewest()
+{
+    QFETCH(int, events);
+    const int capacity = 100;
+    LineTrace trace(capacity);
+    std::int64_t now = 0;
+    trace.setClock([&] { return now; });
+    for (int k = 0; k < events; ++k) {
+        now = 10 * k;
+        trace.dataOut(k % 3 == 0);
+    }
+    const int held = std::min(events, capacity);
+    QCOMPARE(trace.size(), held);
+    QCOMPARE(trace.recorded(), std::uint64_t(events));
+    const int oldest = events - held;
+    for (int i = 0; i < held; ++i) {
+        QCOMPARE(trace.at(i).timeUs(), 10 * (oldest + i));
+        QCOMPARE(trace.at(i).level(), (oldest + i) % 3 == 0);
+    }
+    // Found by time across the seam of the ring.
+    for (int i : {0, held / 3, held - 1})
+        QCOMPARE(trace.lowerBound(10 * (oldest + i) - 5), i);
+    QCOMPARE(trace.lowerBound(10 * events), held);
+}
+
+void LineTraceTest::dumpHoldsWholeFramesAfterWrap_data()
+{
+    // Four handshakes (30 events out, 28 back) and five bits of a fifth make
+    // 248 events; the ring's bound decides where the oldest kept one falls.
+    QTest::addColumn<int>("capacity");
+    QTest::newRow("oldest inside a request") << 180;
+    QTest::newRow("oldest inside a reply") << 200;
+    QTest::newRow("oldest between frames, after a dropped end") << 221;
+}
+
+void LineTraceTest::dumpHoldsWholeFramesAfterWrap()
+{
+    QFETCH(int, capacity);
+    LineTrace trace(capacity);
+    LinePlayer player(trace);
+    for (int i = 0; i < 4; ++i)
+        player.play(handshake);
+    player.play(handshake[0], 5);
+    QVERIFY(trace.recorded() > std::uint64_t(capacity));
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("line.vcd"));
+    QVERIFY(LineTraceVcd::save(trace, path));
+    const Sampled wire = sample(readVcd(path));
+    QCOMPARE(wire.risesOutsideFrames, 0);
+    QCOMPARE(wire.frameAtEnd, '0');
+    QVERIFY(wire.out.size() >= 2);
+    for (int f = 0; f < wire.out.size(); ++f) {
+        const bool request = wire.out[f] == "\xAA";
+        const bool reply = wire.out[f] == "\xFF" && wire.in[f] == "\x55";
+        QVERIFY2(request || reply, qPrintable(wire.out[f].toHex() + '/' + wire.in[f].toHex()));
+    }
+}
+
+QTEST_GUILESS_MAIN(LineTraceTest)
+#include "tst_linetrace.moc"

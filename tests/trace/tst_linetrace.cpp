@@ -1,4 +1,4 @@
-// Guards the line trace: what it records of real frames, its bound, its VCD dump as sigrok reads it.
+// Guards the line trace: what it records of real frames, its bound, its VCD dump as sigrok reads it, the view's following.
 #include <QtTest>
 
 #include <QProcess>
@@ -7,6 +7,7 @@
 
 #include "link/linetrace.h"
 #include "link/linetracevcd.h"
+#include "link/waveformview.h"
 
 namespace {
 
@@ -205,6 +206,7 @@ private slots:
     void ringKeepsTheNewest();
     void dumpHoldsWholeFramesAfterWrap_data();
     void dumpHoldsWholeFramesAfterWrap();
+    void viewFollowsUntilZoomedOrPanned();
 };
 
 void LineTraceTest::framesOnTheWire_data()
@@ -358,5 +360,52 @@ void LineTraceTest::dumpHoldsWholeFramesAfterWrap()
     }
 }
 
-QTEST_GUILESS_MAIN(LineTraceTest)
+void LineTraceTest::viewFollowsUntilZoomedOrPanned()
+{
+    LineTrace trace;
+    LinePlayer player(trace);
+    player.play(handshake);
+    WaveformView view;
+    view.resize(800, 300);
+    view.setTrace(&trace);
+    QSignalSpy following(&view, &WaveformView::followingChanged);
+    auto newestBitShown = [&] {
+        std::int64_t fallUs = 0;
+        for (int i = 0; i < trace.size(); ++i) {
+            if (trace.at(i).kind() == LineEvent::Kind::Clock && !trace.at(i).level())
+                fallUs = trace.at(i).timeUs();
+        }
+        return view.timeAt(view.width() / 2) < fallUs && fallUs < view.timeAt(view.width() - 1);
+    };
+    QVERIFY(newestBitShown());
+
+    // The wheel zooms in around the pointer and ends the following.
+    const QPoint pointer(300, 150);
+    const double underPointerUs = view.timeAt(pointer.x());
+    const double usPerPixel = view.usPerPixel();
+    QWheelEvent wheel(pointer, view.mapToGlobal(pointer), {}, {0, 120}, Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+    QApplication::sendEvent(&view, &wheel);
+    QVERIFY(view.usPerPixel() < usPerPixel);
+    QVERIFY(qAbs(view.timeAt(pointer.x()) - underPointerUs) <= view.usPerPixel());
+    QCOMPARE(following.count(), 1);
+
+    // New frames do not move the view; a drag does, by as much as the pointer.
+    const double startUs = view.startUs();
+    player.play(handshake);
+    view.refresh();
+    QCOMPARE(view.startUs(), startUs);
+    QVERIFY(!newestBitShown());
+    QTest::mousePress(&view, Qt::LeftButton, {}, pointer);
+    QTest::mouseMove(&view, pointer + QPoint(100, 0));
+    QTest::mouseRelease(&view, Qt::LeftButton, {}, pointer + QPoint(100, 0));
+    QVERIFY(qAbs(view.startUs() - (startUs - 100 * view.usPerPixel())) < 1);
+
+    QTest::keyClick(&view, Qt::Key_End);
+    QCOMPARE(following.count(), 2);
+    QVERIFY(view.isFollowing());
+    QVERIFY(newestBitShown());
+}
+
+QTEST_MAIN(LineTraceTest)
 #include "tst_linetrace.moc"

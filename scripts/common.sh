@@ -8,6 +8,7 @@ PACKAGES=(
     cmake make g++ pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools
     libgl-dev libhidapi-dev fonts-dejavu-core
+    sigrok-cli
 )
 
 install_missing() {

@@ -1,5 +1,6 @@
 #include "app/commandline.h"
 
+#include "link/linetracevcd.h"
 #include "mainwindow/profile.h"
 
 #include <QCommandLineParser>
@@ -85,8 +86,10 @@ int CommandLine::run(const QStringList &arguments)
     if (parsed >= 0)
         return parsed;
     const int opened = openLink();
-    if (opened != Done)
+    if (opened != Done) {
+        saveTrace();
         return opened;
+    }
 
     QTimer giveUp;
     giveUp.setSingleShot(true);
@@ -105,7 +108,15 @@ int CommandLine::run(const QStringList &arguments)
     link->sendParamAA();
     const int result = loop.exec();
     clearProgress();
+    saveTrace();
     return result;
+}
+
+void CommandLine::saveTrace()
+{
+    QString why;
+    if (trace && !LineTraceVcd::save(*trace, tracePath, &why))
+        fail(why);
 }
 
 int CommandLine::parse(const QStringList &arguments)
@@ -118,13 +129,16 @@ int CommandLine::parse(const QStringList &arguments)
     const QCommandLineOption retriesOption(
         QStringLiteral("retries"), tr("Сколько раз повторить чтение, если ответ не начинается с 0x53 (по умолчанию 2)."),
         QStringLiteral("N"), QStringLiteral("2"));
+    const QCommandLineOption traceOption(QStringLiteral("trace"),
+                                         tr("Записать сигналы линии за время команды в ФАЙЛ (VCD)."),
+                                         tr("ФАЙЛ"));
     const QCommandLineOption quietOption(QStringLiteral("quiet"),
                                          tr("Только данные на стандартном выводе, без хода работы."));
     const QCommandLineOption helpOption(QStringList{QStringLiteral("h"), QStringLiteral("help")},
                                         tr("Показать эту справку."));
     const QCommandLineOption versionOption(QStringList{QStringLiteral("v"), QStringLiteral("version")},
                                            tr("Показать версию."));
-    parser.addOptions({jsonOption, retriesOption, quietOption, helpOption, versionOption});
+    parser.addOptions({jsonOption, retriesOption, traceOption, quietOption, helpOption, versionOption});
 
     if (!parser.parse(arguments)) {
         fail(parser.errorText());
@@ -143,6 +157,7 @@ int CommandLine::parse(const QStringList &arguments)
         return Done;
     }
     quiet = parser.isSet(quietOption);
+    tracePath = parser.value(traceOption);
     json = parser.isSet(jsonOption);
     bool ok = false;
     retriesLeft = parser.value(retriesOption).toInt(&ok);
@@ -197,6 +212,10 @@ int CommandLine::openLink()
     // The bridge library is loaded and the pins set up exactly as the window does.
     link = new DetectorLink(&block, this);
     link->setQuestions(this);
+    if (!tracePath.isEmpty()) {
+        trace = std::make_unique<LineTrace>();
+        link->setTrace(trace.get());
+    }
     connect(link, &DetectorLink::logLine, this, [this](const QString &line) { linkLog << line.trimmed(); });
     if (!link->loadBridge() || !link->adapterConnected()) {
         fail(tr("Нет связи с адаптером:"));

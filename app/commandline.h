@@ -13,7 +13,10 @@
 #include <QTextStream>
 #include <QTimer>
 
+#include <memory>
+
 #include "link/detectorlink.h"
+#include "link/linetrace.h"
 #include "mainwindow/deviceconfig.h"
 
 class CommandLine : public QObject, private LinkQuestions
@@ -47,6 +50,7 @@ private:
     void afterHandshake();
     void startCommand();
     void finish(int status);
+    void saveTrace();
     bool retryRead() override;
 
     void showProgress();
@@ -66,6 +70,8 @@ private:
     QDate date;
     DeviceConfig block{};
 
+    QString tracePath;
+    std::unique_ptr<LineTrace> trace;
     DetectorLink *link = nullptr;
     QStringList linkLog; // the link's own lines, shown when it cannot reach the detector
     bool answered = false;

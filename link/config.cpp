@@ -1,6 +1,9 @@
 #include "link/config.h"
 #include "ui_config.h"
 
+#include "link/linetrace.h"
+#include "link/linetracewindow.h"
+
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -27,6 +30,14 @@ config::config(QWidget *parent, const DeviceConfig *block)
     rawFrame->setToolTip(tr("Три байта кадра \"send config\" в шестнадцатеричном виде"));
     ui->gridLayout->addWidget(rawFrame, 3, 5, 1, 1);
     showConsoleBytes();
+
+    // Everything the link does on the line, kept for the waveform window.
+    trace = new LineTrace;
+    link->setTrace(trace);
+    auto *showTrace = new QPushButton(tr("Сигналы линии…"), this);
+    showTrace->setObjectName(QStringLiteral("showTrace"));
+    ui->gridLayout->addWidget(showTrace, 8, 5, 1, 1);
+    connect(showTrace, &QPushButton::clicked, this, &config::showTraceWindow);
 
     link->setQuestions(this);
     connect(link, &DetectorLink::signal_handshake_ok, this, &config::signal_handshake_ok);
@@ -69,7 +80,19 @@ config::config(QWidget *parent, const DeviceConfig *block)
 
 config::~config()
 {
+    delete traceWindow;
+    link->setTrace(nullptr);
+    delete trace;
     delete ui;
+}
+
+void config::showTraceWindow()
+{
+    // A window of its own, like the console: it may stay open beside it.
+    if (!traceWindow)
+        traceWindow = new LineTraceWindow(trace);
+    traceWindow->show();
+    traceWindow->raise();
 }
 
 // ---------------------------------------------------------------------------

@@ -10,6 +10,8 @@
 #include "link/detectorlink.h"
 #include "mainwindow/deviceconfig.h"
 
+class LineTrace;
+class LineTraceWindow;
 class QLineEdit;
 
 namespace Ui {
@@ -29,6 +31,7 @@ public:
     ~config() override;
 
     DetectorLink *detectorLink() const { return link; }
+    const LineTrace &lineTrace() const { return *trace; }
 
     // The link's own: set by the main window before a handshake that is to be
     // followed by a read, and the last good parameter reply.
@@ -87,8 +90,11 @@ private:
     void setConsoleButtons(bool enabled);
     void showConsoleBytes();
     bool takeConsoleBytes();
+    void showTraceWindow();
 
     QLineEdit *rawFrame = nullptr; // the raw frame's bytes, in hex
+    LineTrace *trace = nullptr;     // everything on the line, for the waveform window
+    LineTraceWindow *traceWindow = nullptr;
     int ioMask = 0;
 };
 

@@ -1,5 +1,6 @@
 #include "link/detectorlink.h"
 
+#include "link/linetrace.h"
 #include "link/precisewake.h"
 
 #include <QCoreApplication>
@@ -169,6 +170,8 @@ bool DetectorLink::setPin(unsigned int pin)
 {
     if (pin == LinkPins::Clock)
         lastClockNs = tickClock.nsecsElapsed();
+    if (trace_)
+        pin == LinkPins::Clock ? trace_->clock(true) : trace_->dataOut(true);
     return api.SetPin(pin);
 }
 
@@ -176,13 +179,25 @@ bool DetectorLink::clearPin(unsigned int pin)
 {
     if (pin == LinkPins::Clock)
         lastClockNs = tickClock.nsecsElapsed();
+    if (trace_)
+        pin == LinkPins::Clock ? trace_->clock(false) : trace_->dataOut(false);
     return api.ClearPin(pin);
 }
 
 bool DetectorLink::readDataIn()
 {
     api.ReadPin(LinkPins::DataIn, &pinValue);
+    if (trace_)
+        trace_->dataIn(pinValue != 0);
     return pinValue != 0;
+}
+
+void DetectorLink::endFrameTrace(LinkEngine engine)
+{
+    if (!trace_)
+        return;
+    const EngineRow &row = engineRow(engine);
+    trace_->frameEnd(engine, row.transmit ? sentBuffer : rxBuffer, row.bytes);
 }
 
 void DetectorLink::idlePins()
@@ -196,6 +211,8 @@ void DetectorLink::idlePins()
 
 void DetectorLink::waitMs(int ms)
 {
+    if (trace_)
+        trace_->wait(ms);
     // Serves events until the deadline, sleeping in between: no spinning.
     QEventLoop loop;
     QTimer deadline;
@@ -267,6 +284,9 @@ void DetectorLink::startFrame(LinkEngine engine)
     phase = false;
     if (!engineRow(engine).transmit)
         std::memset(rxBuffer, 0, sizeof rxBuffer);
+    std::memset(sentBuffer, 0, sizeof sentBuffer);
+    if (trace_)
+        trace_->frameStart(engine);
     activeEngine = engine;
     startTicks(timerFor(engine));
 }
@@ -315,6 +335,8 @@ void DetectorLink::transmitTick(LinkEngine engine)
         if (row.idleBitAfterByte)
             clearPin(LinkPins::Clock);
         emit traceText(bit ? QStringLiteral("1") : QStringLiteral("0"));
+        if (bit)
+            sentBuffer[byteIndex] |= std::uint8_t(1u << bitIndex);
         if (bit)
             setPin(LinkPins::DataOut);
         else
@@ -387,6 +409,7 @@ void DetectorLink::finishTransmit(LinkEngine engine)
         // The raw frame: no settle; its reply is read at once.
         stopTicks(timer);
         setPin(LinkPins::Clock);
+        endFrameTrace(engine);
         emit traceParagraph(QStringLiteral("\n--------------\n"));
         emit consoleButtonsEnabled(true);
         readParam();
@@ -395,6 +418,7 @@ void DetectorLink::finishTransmit(LinkEngine engine)
 
     emit traceText(QStringLiteral("|\n"));
     stopTicks(timer);
+    endFrameTrace(engine);
     if (engine == LinkEngine::CommitTx)
         emit action(0, 0, ActionDone);
     bitIndex = 7;
@@ -443,6 +467,7 @@ void DetectorLink::finishReceive(LinkEngine engine)
 {
     stopTicks(timerFor(engine));
     activeEngine = LinkEngine::None;
+    endFrameTrace(engine);
     idlePins();
     emit traceText(QStringLiteral("|\n"));
     emit consoleButtonsEnabled(true);
@@ -600,6 +625,8 @@ void DetectorLink::readParam()
     }
     emit consoleButtonsEnabled(false);
     // The detector gets 4 ms to turn the line round before the first clock.
+    if (trace_)
+        trace_->wait(LinkTiming::SettleMs);
     std::this_thread::sleep_for(std::chrono::milliseconds(LinkTiming::SettleMs));
     activeRxTimer = timerConsoleRx;
     startFrame(LinkEngine::ParamRx);

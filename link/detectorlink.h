@@ -18,6 +18,7 @@
 #include "link/simpleioapi.h"
 #include "mainwindow/deviceconfig.h"
 
+class LineTrace;
 class PreciseWake;
 class QTimer;
 
@@ -53,6 +54,9 @@ public:
     void setQuestions(LinkQuestions *questions) { questions_ = questions; }
     // The date frame carries this date instead of today's, when valid.
     void setDateToSend(const QDate &date) { dateToSend_ = date; }
+    // Records every pin call, frame and wait into `trace` (not owned), or
+    // nothing when it is null.
+    void setTrace(LineTrace *trace) { trace_ = trace; }
 
     // Set before a handshake that is to be followed by a read.
     bool firstConnect = true;
@@ -127,6 +131,7 @@ private:
     bool tickDue(LinkEngine engine);
     bool refuseWhileBusy();
     void setHandEnabled(bool enabled);
+    void endFrameTrace(LinkEngine engine);
 
     // Every pin call of the line goes through these.
     bool setPin(unsigned int pin);
@@ -152,6 +157,7 @@ private:
     SimpleIoApi api;
     const DeviceConfig *deviceConfig = nullptr;
     LinkQuestions *questions_ = nullptr;
+    LineTrace *trace_ = nullptr;
     QDate dateToSend_;
     bool bridgeLoaded_ = false;
     bool adapterConnected_ = false;
@@ -166,6 +172,7 @@ private:
     unsigned int pinValue = 0;
     std::uint8_t rxBuffer[7] = {};
     std::uint8_t txBuffer[3] = {};
+    std::uint8_t sentBuffer[6] = {}; // the bits a transmit frame really sent, for the trace
     int frameCount = 0;
 
     // Write confirmation and read retry.

@@ -13,6 +13,7 @@ private slots:
     void exitStatus();
     void readProfileWrittenBack();
     void noBridgeLibrary();
+    void readTraceDecodes();
 
 private:
     struct Result {
@@ -122,6 +123,28 @@ void CommandLineTest::noBridgeLibrary()
     const Result result = run({"read"}, {}, alone);
     QCOMPARE(result.status, 2);
     QVERIFY(result.frames.isEmpty());
+}
+
+void CommandLineTest::readTraceDecodes()
+{
+    const QString vcd = dir.filePath(QStringLiteral("read.vcd"));
+    QCOMPARE(run({"read", "--trace", vcd}).status, 0);
+    // A standard SPI decoder, clock idle high, data sampled on the rising edge.
+    const auto decode = [&](const char *lane) {
+        QProcess sigrok;
+        sigrok.start(QStringLiteral("sigrok-cli"),
+                     {"-I", "vcd", "-i", vcd, "-P",
+                      "spi:clk=CLOCK:mosi=DATA_OUT:miso=DATA_IN:cpol=1:cpha=1:bitorder=msb-first:wordsize=8", "-A",
+                      QStringLiteral("spi=%1-data").arg(QLatin1String(lane))});
+        sigrok.waitForFinished(30000);
+        return QString::fromLatin1(sigrok.readAllStandardOutput()).remove(QStringLiteral("spi-1: ")).simplified();
+    };
+    const QString out = decode("mosi");
+    if (out.isEmpty())
+        QSKIP("sigrok-cli is not installed");
+    // Between requests the PC keeps DATA_OUT high: 0xFF on that lane while the detector answers.
+    QVERIFY2(out.startsWith(QStringLiteral("AA FF A3")), qPrintable(out));
+    QVERIFY2(decode("miso").contains(QStringLiteral("55 FF 53 00 19 07 08 06")), qPrintable(decode("miso")));
 }
 
 QTEST_GUILESS_MAIN(CommandLineTest)

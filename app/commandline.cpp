@@ -132,13 +132,15 @@ int CommandLine::parse(const QStringList &arguments)
     const QCommandLineOption traceOption(QStringLiteral("trace"),
                                          tr("Записать сигналы линии за время команды в ФАЙЛ (VCD)."),
                                          tr("ФАЙЛ"));
+    const QCommandLineOption demoOption(QStringLiteral("demo"),
+                                        tr("Работать с имитатором датчика вместо адаптера."));
     const QCommandLineOption quietOption(QStringLiteral("quiet"),
                                          tr("Только данные на стандартном выводе, без хода работы."));
     const QCommandLineOption helpOption(QStringList{QStringLiteral("h"), QStringLiteral("help")},
                                         tr("Показать эту справку."));
     const QCommandLineOption versionOption(QStringList{QStringLiteral("v"), QStringLiteral("version")},
                                            tr("Показать версию."));
-    parser.addOptions({jsonOption, retriesOption, traceOption, quietOption, helpOption, versionOption});
+    parser.addOptions({jsonOption, retriesOption, traceOption, demoOption, quietOption, helpOption, versionOption});
 
     if (!parser.parse(arguments)) {
         fail(parser.errorText());

@@ -2,6 +2,7 @@
 #include <QTranslator>
 
 #include "app/commandline.h"
+#include "link/simpleioapi.h"
 #include "mainwindow/mainwindow.h"
 
 namespace {
@@ -21,6 +22,8 @@ int main(int argc, char *argv[])
         arguments << QString::fromLocal8Bit(argv[i]);
     QCoreApplication::setApplicationName(QStringLiteral("zorvel-configurator"));
     QCoreApplication::setApplicationVersion(QStringLiteral(ZORVEL_VERSION));
+    // The simulated detector instead of the adapter, for the window and every command.
+    BridgeLoader::setDemo(arguments.contains(QStringLiteral("--demo")));
 
     // A command runs without a window: no widget, no display needed.
     if (CommandLine::wanted(arguments)) {

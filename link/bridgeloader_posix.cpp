@@ -8,16 +8,19 @@
 
 namespace {
 #ifdef __APPLE__
-const char LibraryName[] = "libSimpleIO-UM.dylib";
+const char RealLibrary[] = "libSimpleIO-UM.dylib";
+const char DemoLibrary[] = "libSimpleIO-UM-demo.dylib";
 #else
-const char LibraryName[] = "libSimpleIO-UM.so";
+const char RealLibrary[] = "libSimpleIO-UM.so";
+const char DemoLibrary[] = "libSimpleIO-UM-demo.so";
 #endif
 } // namespace
 
 BridgeLoader::Result BridgeLoader::load(void **handle, QString *detail)
 {
     *handle = nullptr;
-    const QString beside = QDir(QCoreApplication::applicationDirPath()).filePath(QLatin1String(LibraryName));
+    const char *name = demo() ? DemoLibrary : RealLibrary;
+    const QString beside = QDir(QCoreApplication::applicationDirPath()).filePath(QLatin1String(name));
     if (QFileInfo::exists(beside)) {
         *handle = dlopen(QFile::encodeName(beside).constData(), RTLD_NOW | RTLD_LOCAL);
         if (*handle)
@@ -25,7 +28,7 @@ BridgeLoader::Result BridgeLoader::load(void **handle, QString *detail)
         *detail = QString::fromLocal8Bit(dlerror());
         return Result::Failed;
     }
-    *handle = dlopen(LibraryName, RTLD_NOW | RTLD_LOCAL);
+    *handle = dlopen(name, RTLD_NOW | RTLD_LOCAL);
     if (*handle)
         return Result::Loaded;
     *detail = QString::fromLocal8Bit(dlerror());

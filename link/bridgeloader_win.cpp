@@ -4,7 +4,7 @@
 
 BridgeLoader::Result BridgeLoader::load(void **handle, QString *detail)
 {
-    HMODULE module = LoadLibraryW(L"SimpleIO-UM.dll");
+    HMODULE module = LoadLibraryW(demo() ? L"SimpleIO-UM-demo.dll" : L"SimpleIO-UM.dll");
     *handle = module;
     if (module)
         return Result::Loaded;

@@ -42,6 +42,20 @@ bool SimpleIoApi::ConfigureMCP2200(unsigned char ioMap, unsigned long baudRate) 
     return configureMCP2200 && configureMCP2200(ioMap, baudRate, 0, 0, false, false, false);
 }
 
+namespace {
+bool demoMode = false;
+} // namespace
+
+void BridgeLoader::setDemo(bool demo)
+{
+    demoMode = demo;
+}
+
+bool BridgeLoader::demo()
+{
+    return demoMode;
+}
+
 QStringList resolveSimpleIo(void *handle, SimpleIoApi *api)
 {
     QStringList missing;

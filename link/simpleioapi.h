@@ -35,8 +35,14 @@ enum class Result { Loaded, NotFound, Failed };
 
 // Loads the library (never unloaded). On Windows the vendor's "SimpleIO-UM.dll";
 // elsewhere libSimpleIO-UM.so / .dylib, first from the executable's own folder,
-// then through the system's library search.
+// then through the system's library search. In demo mode the simulated
+// detector instead, named SimpleIO-UM-demo.
 Result load(void **handle, QString *detail);
+
+// Demo mode: the whole process talks to the simulated detector. Set it once,
+// at start, before any link loads its library.
+void setDemo(bool demo);
+bool demo();
 void *resolve(void *handle, const char *name);
 } // namespace BridgeLoader
 

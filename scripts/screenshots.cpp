@@ -1,10 +1,11 @@
-// Renders the main window (Russian and English) and the engineering console
-// offscreen, connected to the simulated detector, into PNG files for the README.
+// Renders the main window (Russian and English), the engineering console and
+// the waveform window with a read on it offscreen, connected to the simulated detector, into PNG files for the README.
 //
 // Run from build/ (where the catalogue, pictures and bridge library lie):
 //   ./zorvel-screenshots ../docs
 #include <QApplication>
 #include <QDir>
+#include <QPushButton>
 #include <QEventLoop>
 #include <QTimer>
 #include <QTranslator>
@@ -58,6 +59,15 @@ int main(int argc, char **argv)
             console->show();
             serve(200);
             console->grab().save(out.filePath(QStringLiteral("console.png")));
+            console->findChild<QPushButton *>(QStringLiteral("showTrace"))->click();
+            serve(500);
+            for (QWidget *top : QApplication::topLevelWidgets()) {
+                if (top->objectName() == QLatin1String("LineTraceWindow")) {
+                    top->resize(900, 320);
+                    serve(300);
+                    top->grab().save(out.filePath(QStringLiteral("waveform.png")));
+                }
+            }
         }
         // The link outlives its window; this one must not talk over the next.
         delete console;

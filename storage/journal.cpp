@@ -47,9 +47,10 @@ constexpr int BusyTimeoutMs = 2000;
 // checking or creating the same file.
 constexpr int OpenLockTimeoutMs = 5000;
 
-// SQLite's primary result codes that say the file is no database of any kind.
-constexpr int SqliteCorrupt = 11;
+// SQLite's primary result codes: another connection holds the lock; the file
+// is no database of any kind.
 constexpr int SqliteBusy = 5;
+constexpr int SqliteCorrupt = 11;
 constexpr int SqliteNotADatabase = 26;
 
 int sqliteCode(const QSqlError &error)
@@ -104,7 +105,8 @@ QString hex(const std::optional<JournalEntry::Parameters> &parameters)
 {
     if (!parameters)
         return {};
-    return QString::fromLatin1(QByteArray(reinterpret_cast<const char *>(parameters->data()), 5).toHex(' '));
+    const QByteArray raw(reinterpret_cast<const char *>(parameters->data()), int(parameters->size()));
+    return QString::fromLatin1(raw.toHex(' '));
 }
 
 // One CSV field: quoted when it holds a quote, a comma or a line break, with
@@ -247,11 +249,14 @@ Journal::Opened Journal::open()
     if (!query.exec(QStringLiteral("PRAGMA journal_mode=WAL")))
         return failed(query.lastError());
 
-    // A journal whose file or folder has become read-only may still open and
-    // read; only taking the write lock tells.
-    if (!query.exec(QStringLiteral("BEGIN IMMEDIATE")) && sqliteCode(query.lastError()) != SqliteBusy)
-        return failed(query.lastError());
+    // A journal whose file has become read-only still opens and reads; only a
+    // write tells, here one that is rolled back.
+    const bool wrote = query.exec(QStringLiteral("BEGIN IMMEDIATE"))
+        && query.exec(QStringLiteral("PRAGMA user_version=%1").arg(SchemaVersion));
+    const QSqlError writeError = query.lastError();
     query.exec(QStringLiteral("ROLLBACK"));
+    if (!wrote && sqliteCode(writeError) != SqliteBusy)
+        return failed(writeError);
     writable_ = true;
     error_.clear();
     return Opened::Ok;

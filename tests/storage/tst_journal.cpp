@@ -1,81 +1,52 @@
 // The journal: entries kept with their fields, two writers at once, damaged files moved aside, no location, CSV.
 #include <QDir>
-#include <QFile>
+#include <QRegularExpression>
 #include <QSet>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QThread>
 
 #include <memory>
+#include <thread>
 
 #include "storage/journal.h"
 
 namespace {
 
-using Kind = JournalEntry::Kind;
-using Result = JournalEntry::Result;
-using Source = JournalEntry::Source;
-
-JournalEntry entry(Kind kind, Result result, const QString &note = QString())
-{
-    JournalEntry e;
-    e.kind = kind;
-    e.result = result;
-    e.note = note;
-    return e;
-}
+using E = JournalEntry;
 
 // Every field but the id and the time, which the journal gives.
-void compareFields(const JournalEntry &got, const JournalEntry &want)
+QString fields(const E &e)
 {
-    QCOMPARE(got.source, want.source);
-    QCOMPARE(got.kind, want.kind);
-    QCOMPARE(got.result, want.result);
-    QCOMPARE(got.written, want.written);
-    QCOMPARE(got.read, want.read);
-    QCOMPARE(got.date, want.date);
-    QCOMPARE(got.note, want.note);
-    QCOMPARE(got.failure, want.failure);
+    auto hex = [](const std::optional<E::Parameters> &p) {
+        return p ? QString::fromLatin1(QByteArray(reinterpret_cast<const char *>(p->data()), 5).toHex()) : "-";
+    };
+    return QStringLiteral("%1 %2 %3 %4 %5 %6 %7|%8")
+        .arg(int(e.source)).arg(int(e.kind)).arg(int(e.result))
+        .arg(hex(e.written), hex(e.read), e.date ? e.date->toString(Qt::ISODate) : "-", e.note, e.failure);
 }
 
-// RFC 4180, strictly: a line break outside quotes other than CR LF stays in the field.
+// RFC 4180, strictly: \G makes every match start where the last one ended, so a stray quote stops the reading.
 QVector<QStringList> parseCsv(const QString &text)
 {
-    QVector<QStringList> records;
-    QStringList record;
-    QString field;
-    bool quoted = false;
-    for (int i = 0; i < text.size(); ++i) {
-        const QChar c = text.at(i);
-        if (quoted) {
-            if (c == QLatin1Char('"') && text.mid(i + 1, 1) == QLatin1String("\""))
-                field += text.at(i++);
-            else if (c == QLatin1Char('"'))
-                quoted = false;
-            else
-                field += c;
-        } else if (c == QLatin1Char('"') && field.isEmpty()) {
-            quoted = true;
-        } else if (c == QLatin1Char(',')) {
-            record << field;
-            field.clear();
-        } else if (text.mid(i, 2) == QLatin1String("\r\n")) {
-            records << (record << field);
-            record.clear();
-            field.clear();
-            ++i;
-        } else {
-            field += c;
-        }
+    static const QRegularExpression field("\\G(\"(?:[^\"]|\"\")*\"|[^,\"\\r\\n]*)(,|\\r\\n)");
+    QVector<QStringList> records(1);
+    for (auto matches = field.globalMatch(text); matches.hasNext();) {
+        const QRegularExpressionMatch match = matches.next();
+        const QString value = match.captured(1);
+        records.last() << (value.startsWith('"') ? value.mid(1, value.size() - 2).replace("\"\"", "\"") : value);
+        if (match.captured(2) == QLatin1String("\r\n"))
+            records.append(QStringList());
     }
+    records.removeLast();
     return records;
 }
 
-QStringList otherFiles(const QDir &dir)
+QByteArray readFile(const QString &path)
 {
-    return dir.entryList({QStringLiteral("*.damaged-*")}, QDir::Files);
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("-");
 }
 
 } // namespace
@@ -96,209 +67,137 @@ private slots:
 
     void eachKindKeptNewestFirst()
     {
-        QVector<JournalEntry> added;
-        JournalEntry write = entry(Kind::Write, Result::Ok, QStringLiteral("Зона 1"));
-        write.written = write.read = JournalEntry::Parameters{0x08, 25, 0, 5, 0};
-        JournalEntry mismatch = entry(Kind::Write, Result::Mismatch);
-        mismatch.source = Source::CommandLine;
-        mismatch.written = JournalEntry::Parameters{0x00, 45, 15, 15, 15};
-        mismatch.read = JournalEntry::Parameters{0x00, 45, 15, 14, 15};
-        JournalEntry failedRead = entry(Kind::ParameterRead, Result::Failed);
-        failedRead.failure = QStringLiteral("ответ не начинается с 0x53");
-        JournalEntry dateSet = entry(Kind::DateSet, Result::Ok);
-        dateSet.date = QDate(2024, 2, 29);
-        JournalEntry dateRead = entry(Kind::DateRead, Result::Ok);
-        dateRead.date = QDate(2031, 12, 1);
-        added << write << mismatch << failedRead << dateSet << dateRead;
-
+        const E::Parameters sent{0x00, 45, 15, 15, 15};
+        const E::Parameters back{0x00, 45, 15, 14, 15};
+        const QVector<E> added{
+            {0, {}, E::Source::Window, E::Kind::Write, E::Result::Ok, sent, sent, {}, "Зона 1", {}},
+            {0, {}, E::Source::CommandLine, E::Kind::Write, E::Result::Mismatch, sent, back, {}, {}, {}},
+            {0, {}, E::Source::Window, E::Kind::ParameterRead, E::Result::Failed, {}, {}, {}, {}, "ответ не 0x53"},
+            {0, {}, E::Source::Window, E::Kind::DateSet, E::Result::Ok, {}, {}, QDate(2024, 2, 29), {}, {}},
+            {0, {}, E::Source::CommandLine, E::Kind::DateRead, E::Result::Ok, {}, {}, QDate(2031, 12, 1), {}, {}}};
         const QDateTime before = QDateTime::currentDateTimeUtc().addMSecs(-1);
-        {
-            Journal journal(path);
-            QVERIFY2(journal.isWritable(), qPrintable(journal.errorString()));
-            for (const JournalEntry &e : added) {
-                QString error;
-                QVERIFY2(journal.add(e, &error), qPrintable(error));
-            }
-        }
-        Journal reopened(path);
-        QVERIFY(reopened.notice().isEmpty());
-        const QVector<JournalEntry> got = reopened.entries();
+        Journal journal(path);
+        // The window may be reading the list meanwhile; in WAL mode a reader never holds a writer up.
+        QSqlDatabase reader = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("reader"));
+        reader.setDatabaseName(path);
+        QVERIFY(reader.open());
+        QSqlQuery reading(reader);
+        QVERIFY(reading.exec(QStringLiteral("BEGIN")) && reading.exec(QStringLiteral("SELECT * FROM entries")));
+        for (const JournalEntry &e : added)
+            QVERIFY(journal.add(e));
+        const QVector<JournalEntry> got = Journal(path).entries();
         QCOMPARE(got.size(), added.size());
         for (int i = 0; i < got.size(); ++i) {
-            compareFields(got.at(i), added.at(added.size() - 1 - i));
-            if (QTest::currentTestFailed())
-                return;
-            QCOMPARE(got.at(i).time.timeSpec(), Qt::UTC);
-            QVERIFY(got.at(i).time >= before && got.at(i).time <= QDateTime::currentDateTimeUtc());
+            QCOMPARE(fields(got.at(i)), fields(added.at(added.size() - 1 - i)));
+            QVERIFY(got.at(i).time.timeSpec() == Qt::UTC && got.at(i).time >= before);
         }
-        QVERIFY(Journal::detailsText(got.at(3)).contains(QStringLiteral("14")));
-
-        // A note reaches its own entry only, and stays.
-        QVERIFY(reopened.setNote(got.at(2).id, QStringLiteral("опора 17")));
-        QVERIFY(!reopened.setNote(got.first().id + 1, QStringLiteral("no such entry")));
-        const QVector<JournalEntry> noted = Journal(path).entries();
-        QCOMPARE(noted.at(2).note, QStringLiteral("опора 17"));
-        QCOMPARE(noted.at(3).note, QString());
     }
 
-    // Two writers on one new file, each with its own journal: both create it,
-    // neither loses an entry.
+    // Two writers on one new file, each with its own journal: both create it, neither loses an entry.
     void twoWritersLoseNothing()
     {
         constexpr int EachWrites = 300;
-        auto writer = [this](const QString &name, int *stored) {
-            return QThread::create([this, name, stored] {
-                Journal journal(path);
-                for (int i = 0; i < EachWrites; ++i)
-                    *stored += journal.add(entry(Kind::ParameterRead, Result::Ok, name + QString::number(i)));
-            });
+        auto write = [this](int writer) {
+            Journal journal(path);
+            for (int i = 0; i < EachWrites; ++i)
+                journal.add({0, {}, E::Source::Window, E::Kind::ParameterRead, E::Result::Ok, {}, {}, {},
+                             QStringLiteral("%1-%2").arg(writer).arg(i), {}});
         };
-        int storedA = 0;
-        int storedB = 0;
-        std::unique_ptr<QThread> a(writer(QStringLiteral("A"), &storedA));
-        std::unique_ptr<QThread> b(writer(QStringLiteral("B"), &storedB));
-        a->start();
-        b->start();
-        QVERIFY(a->wait(60000) && b->wait(60000));
-        QCOMPARE(storedA + storedB, 2 * EachWrites);
-
-        Journal journal(path);
+        std::thread first(write, 0);
+        std::thread second(write, 1);
+        first.join();
+        second.join();
         QSet<QString> notes;
-        for (const JournalEntry &e : journal.entries())
+        for (const JournalEntry &e : Journal(path).entries())
             notes.insert(e.note);
         QCOMPARE(notes.size(), 2 * EachWrites);
-        QVERIFY(otherFiles(QFileInfo(path).dir()).isEmpty());
     }
 
-    // setup: what lies at the journal's path before it opens.
+    // sql: what makes the file at the journal's path; none: garbage bytes.
     void damagedFileMovedAside_data()
     {
-        QTest::addColumn<QString>("setup");
-        QTest::newRow("garbage bytes") << "garbage";
-        QTest::newRow("another program's database") << "foreign";
-        QTest::newRow("a newer journal") << "newer";
-        QTest::newRow("ours without its table") << "no table";
+        QTest::addColumn<QStringList>("sql");
+        const QString ours = QStringLiteral("PRAGMA application_id=%1").arg(0x5A525633);
+        QTest::newRow("garbage bytes") << QStringList();
+        QTest::newRow("another program's database") << QStringList{"CREATE TABLE customers (name TEXT)"};
+        QTest::newRow("a newer journal") << QStringList{ours, "PRAGMA user_version=99",
+                                                        "CREATE TABLE entries (id INTEGER PRIMARY KEY, time, source, kind,"
+                                                        " result, written, read, date, note, failure, device)"};
+        QTest::newRow("ours without its table") << QStringList{ours, "PRAGMA user_version=1"};
     }
     void damagedFileMovedAside()
     {
-        QFETCH(QString, setup);
+        QFETCH(QStringList, sql);
         QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
-        if (setup == QLatin1String("garbage")) {
-            QFile file(path);
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write(QByteArray(4096, '\x5a') + "not a database");
-        } else {
-            const QString name = QStringLiteral("setup");
-            {
-                QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-                db.setDatabaseName(path);
-                QVERIFY(db.open());
-                QSqlQuery query(db);
-                const char *sql = setup == QLatin1String("foreign")  ? "CREATE TABLE customers (name TEXT)"
-                                  : setup == QLatin1String("newer") ? "PRAGMA user_version=99"
-                                                                    : "PRAGMA user_version=1";
-                QVERIFY(query.exec(QLatin1String(sql)));
-                if (setup != QLatin1String("foreign"))
-                    QVERIFY(query.exec(QStringLiteral("PRAGMA application_id=%1").arg(0x5A525633)));
-                if (setup == QLatin1String("newer"))
-                    QVERIFY(query.exec(QStringLiteral("CREATE TABLE entries (id INTEGER PRIMARY KEY, time, source, kind,"
-                                                      " result, written, read, date, note, failure, device)")));
-            }
-            QSqlDatabase::removeDatabase(name);
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("setup"));
+            db.setDatabaseName(path);
+            QVERIFY(db.open());
+            for (const QString &statement : sql)
+                QVERIFY(QSqlQuery(db).exec(statement));
         }
-        QFile original(path);
-        QVERIFY(original.open(QIODevice::ReadOnly));
-        const QByteArray before = original.readAll();
-        original.close();
-
-        QDir dir = QFileInfo(path).dir();
+        QSqlDatabase::removeDatabase(QStringLiteral("setup"));
+        if (sql.isEmpty()) {
+            QFile garbage(path);
+            QVERIFY(garbage.open(QIODevice::WriteOnly) && garbage.write(QByteArray(4096, 'Z')) == 4096);
+        }
+        const QByteArray before = readFile(path);
         {
             Journal journal(path);
-            QVERIFY2(journal.isWritable(), qPrintable(journal.errorString()));
-            const QStringList aside = otherFiles(dir);
+            const QStringList aside = QFileInfo(path).dir().entryList({QStringLiteral("*.damaged-*")}, QDir::Files);
             QCOMPARE(aside.size(), 1);
             QVERIFY2(journal.notice().contains(aside.first()), qPrintable(journal.notice()));
-            QFile moved(dir.filePath(aside.first()));
-            QVERIFY(moved.open(QIODevice::ReadOnly));
-            QCOMPARE(moved.readAll(), before);
-            QVERIFY(journal.add(entry(Kind::DateRead, Result::Ok)));
+            QCOMPARE(readFile(QFileInfo(path).dir().filePath(aside.first())), before);
+            QVERIFY(journal.add(E{}));
         }
-        Journal again(path);
-        QVERIFY(again.notice().isEmpty());
-        QCOMPARE(again.entries().size(), 1);
-        QCOMPARE(otherFiles(dir).size(), 1);
+        QCOMPARE(Journal(path).entries().size(), 1);
     }
 
-    // A place where nothing can be written: the journal says so and why, and fails cleanly.
+    // Nothing can be written there: the journal says so and why, fails cleanly, and reads what there is.
     void unwritableLocation_data()
     {
-        QTest::addColumn<QString>("where");
-        QTest::newRow("folder is a file") << "file in the way";
-        QTest::newRow("read-only folder") << "read-only folder";
-        QTest::newRow("read-only journal") << "read-only journal";
+        QTest::addColumn<QString>("locked");
+        QTest::newRow("folder is a file") << "";
+        QTest::newRow("read-only folder") << "folder";
+        QTest::newRow("read-only journal") << "journal";
     }
     void unwritableLocation()
     {
-        QFETCH(QString, where);
+        QFETCH(QString, locked);
         const QString parent = QFileInfo(path).absolutePath();
         QVERIFY(QDir().mkpath(parent));
-        const auto writable = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner;
-        if (where == QLatin1String("file in the way")) {
-            QFile blocker(parent + QStringLiteral("/sub"));
-            QVERIFY(blocker.open(QIODevice::WriteOnly));
-            path = parent + QStringLiteral("/sub/journal.sqlite");
-        } else if (where == QLatin1String("read-only folder")) {
-            QVERIFY(QFile::setPermissions(parent, QFile::ReadOwner | QFile::ExeOwner));
-            if (QFile(parent + QStringLiteral("/probe")).open(QIODevice::WriteOnly)) {
-                QFile::setPermissions(parent, writable);
-                QSKIP("this user writes to read-only folders (root)");
-            }
+        const int kept = locked == QLatin1String("journal") ? Journal(path).add(E{}) : 0;
+        const QString target = kept ? path : parent + QStringLiteral("/sub");
+        if (locked.isEmpty()) {
+            QVERIFY(QFile(target).open(QIODevice::WriteOnly));
+            path = target + QStringLiteral("/journal.sqlite");
         } else {
-            QVERIFY(Journal(path).add(entry(Kind::DateSet, Result::Ok)));
-            QVERIFY(QFile::setPermissions(path, QFile::ReadOwner));
-            if (QFile(path).open(QIODevice::Append))
-                QSKIP("this user writes to read-only files (root)");
+            QVERIFY(QFile::setPermissions(kept ? path : parent, QFile::ReadOwner | QFile::ExeOwner));
+            if (QFile(target).open(QIODevice::Append))
+                QSKIP("this user writes where permissions say it may not (root)");
         }
         Journal journal(path);
-        QVERIFY(!journal.isWritable());
-        QVERIFY(!journal.errorString().isEmpty());
+        QVERIFY(!journal.isWritable() && !journal.errorString().isEmpty());
         QString error;
-        QVERIFY(!journal.add(entry(Kind::Write, Result::Ok), &error));
-        QVERIFY(!error.isEmpty());
-        // What is there can still be read.
-        QCOMPARE(journal.entries().size(), where == QLatin1String("read-only journal") ? 1 : 0);
-        QFile::setPermissions(parent, writable);
+        QVERIFY(!journal.add(E{}, &error) && !error.isEmpty());
+        QCOMPARE(journal.entries().size(), kept);
+        QFile::setPermissions(parent, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
 
     void csvReadsBackTheSame()
     {
-        QVector<JournalEntry> entries;
-        const QStringList notes{QStringLiteral("Зона 3, \"северные\" ворота"), QStringLiteral("две\r\nстроки\nи ещё"),
-                                QStringLiteral(",\"\""), QString()};
-        for (int i = 0; i < notes.size(); ++i) {
-            JournalEntry e = entry(Kind::Write, Result::Failed, notes.at(i));
-            e.id = i + 1;
-            e.time = QDateTime(QDate(2025, 3, 1), QTime(12, 0, i), Qt::UTC);
-            e.written = JournalEntry::Parameters{0x0E, 5, 0, 0, 0};
-            e.failure = QStringLiteral("нет ответа, линия \"занята\"");
-            entries << e;
+        QVector<E> entries;
+        for (const char *note : {"Зона 3, \"северные\" ворота", "две\nстроки", "возврат\rкаретки", ",\"\""}) {
+            entries << E{0, {}, E::Source::Window, E::Kind::Write, E::Result::Failed, E::Parameters{0x0E, 5, 0, 0, 0}, {},
+                         {}, note, "нет ответа, линия \"занята\""};
         }
         const QByteArray csv = Journal::toCsv(entries);
         QVERIFY(csv.startsWith("\xEF\xBB\xBF"));
         const QVector<QStringList> records = parseCsv(QString::fromUtf8(csv.mid(3)));
         QCOMPARE(records.size(), entries.size() + 1);
-        const QStringList header = records.first();
-        const int noteColumn = header.indexOf(QStringLiteral("Примечание"));
-        const int failureColumn = header.indexOf(QStringLiteral("Что не удалось"));
-        const int timeColumn = header.indexOf(QStringLiteral("Время (UTC)"));
-        QVERIFY(noteColumn >= 0 && failureColumn >= 0 && timeColumn >= 0);
-        for (int i = 0; i < entries.size(); ++i) {
-            const QStringList &record = records.at(i + 1);
-            QCOMPARE(record.size(), header.size());
-            QCOMPARE(record.at(noteColumn), entries.at(i).note);
-            QCOMPARE(record.at(failureColumn), entries.at(i).failure);
-            QCOMPARE(QDateTime::fromString(record.at(timeColumn), Qt::ISODate), entries.at(i).time);
-        }
+        const int note = records.first().indexOf(QStringLiteral("Примечание"));
+        for (int i = 0; i < entries.size(); ++i)
+            QCOMPARE(records.at(i + 1).value(note), entries.at(i).note);
     }
 };
 

@@ -44,19 +44,15 @@ QVariant JournalModel::data(const QModelIndex &index, int role) const
         return {};
     const JournalEntry &entry = entries_.at(index.row());
     switch (index.column()) {
-    case Time:
-        return entry.time.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    case Time: return entry.time.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
     case Action:
         // The window is where most work is done; only the other source is named.
         if (entry.source == JournalEntry::Source::CommandLine)
             return QStringLiteral("%1 (%2)").arg(Journal::kindText(entry.kind), Journal::sourceText(entry.source));
         return Journal::kindText(entry.kind);
-    case Result:
-        return Journal::resultText(entry);
-    case Parameters:
-        return Journal::detailsText(entry);
-    case Note:
-        return entry.note;
+    case Result: return Journal::resultText(entry);
+    case Parameters: return Journal::detailsText(entry);
+    case Note: return entry.note;
     }
     return {};
 }
@@ -166,13 +162,14 @@ void JournalWindow::chooseExportFile()
 {
     QSettings settings;
     const QString folder =
-        settings.value(QLatin1String(ExportFolderKey), QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation))
+        settings
+            .value(QLatin1String(ExportFolderKey), QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation))
             .toString();
-    const QString name = QCoreApplication::translate("JournalWindow", "журнал-%1.csv")
-                             .arg(QDate::currentDate().toString(Qt::ISODate));
+    const QString name =
+        QCoreApplication::translate("JournalWindow", "журнал-%1.csv").arg(QDate::currentDate().toString(Qt::ISODate));
     const QString title = QCoreApplication::translate("JournalWindow", "Экспорт CSV");
-    const QString path = QFileDialog::getSaveFileName(this, title, QDir(folder).filePath(name),
-                                                      QCoreApplication::translate("JournalWindow", "Файлы CSV (*.csv)"));
+    const QString path = QFileDialog::getSaveFileName(
+        this, title, QDir(folder).filePath(name), QCoreApplication::translate("JournalWindow", "Файлы CSV (*.csv)"));
     if (path.isEmpty())
         return;
     QString error;

@@ -119,6 +119,16 @@ QByteArray csvField(const QString &text)
     return field;
 }
 
+// The CSV's columns, in the order of Journal::toCsv's fields.
+const char *const CsvColumns[] = {
+    QT_TRANSLATE_NOOP("Journal", "№"),          QT_TRANSLATE_NOOP("Journal", "Время (UTC)"),
+    QT_TRANSLATE_NOOP("Journal", "Источник"),   QT_TRANSLATE_NOOP("Journal", "Действие"),
+    QT_TRANSLATE_NOOP("Journal", "Результат"),  QT_TRANSLATE_NOOP("Journal", "Записано"),
+    QT_TRANSLATE_NOOP("Journal", "Прочитано"),  QT_TRANSLATE_NOOP("Journal", "Дата"),
+    QT_TRANSLATE_NOOP("Journal", "Примечание"), QT_TRANSLATE_NOOP("Journal", "Что не удалось"),
+    QT_TRANSLATE_NOOP("Journal", "Байты записи"), QT_TRANSLATE_NOOP("Journal", "Байты чтения"),
+};
+
 QByteArray csvRecord(const QStringList &fields)
 {
     QByteArray record;
@@ -181,8 +191,9 @@ Journal::Opened Journal::open()
     db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(BusyTimeoutMs));
     QSqlQuery query(db);
     auto failed = [&](const QSqlError &error) {
-        setUnwritable(QCoreApplication::translate("Journal", "Журнал не ведётся: файл %1 нельзя открыть для записи (%2).")
-                          .arg(QDir::toNativeSeparators(path_), error.text()));
+        setUnwritable(
+            QCoreApplication::translate("Journal", "Журнал не ведётся: файл %1 нельзя открыть для записи (%2).")
+                .arg(QDir::toNativeSeparators(path_), error.text()));
         return isDamage(error) ? Opened::Foreign : Opened::Unwritable;
     };
     // Reads the header's marks; false when the file is no database at all.
@@ -279,9 +290,9 @@ bool Journal::moveAside()
         if (QFile::rename(path_, target))
             break;
         if (!QFileInfo::exists(target)) {
-            setUnwritable(
-                QCoreApplication::translate("Journal", "Журнал не ведётся: файл %1 повреждён, а переименовать его не удалось.")
-                    .arg(QDir::toNativeSeparators(path_)));
+            setUnwritable(QCoreApplication::translate(
+                              "Journal", "Журнал не ведётся: файл %1 повреждён, а переименовать его не удалось.")
+                              .arg(QDir::toNativeSeparators(path_)));
             return false;
         }
     }
@@ -307,16 +318,17 @@ bool Journal::add(const JournalEntry &entry, QString *error)
     }
     const QDateTime time = entry.time.isValid() ? entry.time.toUTC() : QDateTime::currentDateTimeUtc();
     QSqlQuery query(db);
-    const bool prepared =
-        query.prepare(QStringLiteral("INSERT INTO entries (time, source, kind, result, written, read, date, note, failure)"
-                                     " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+    const bool prepared = query.prepare(
+        QStringLiteral("INSERT INTO entries (time, source, kind, result, written, read, date, note, failure)"
+                       " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"));
     query.addBindValue(time.toString(Qt::ISODateWithMs));
     query.addBindValue(QLatin1String(SourceNames[int(entry.source)]));
     query.addBindValue(QLatin1String(KindNames[int(entry.kind)]));
     query.addBindValue(QLatin1String(ResultNames[int(entry.result)]));
     query.addBindValue(bytes(entry.written));
     query.addBindValue(bytes(entry.read));
-    query.addBindValue(entry.date ? QVariant(entry.date->toString(Qt::ISODate)) : QVariant(QMetaType::fromType<QString>()));
+    query.addBindValue(entry.date ? QVariant(entry.date->toString(Qt::ISODate))
+                                  : QVariant(QMetaType::fromType<QString>()));
     // A null QString would bind as NULL.
     query.addBindValue(entry.note.isNull() ? QStringLiteral("") : entry.note);
     query.addBindValue(entry.failure.isNull() ? QStringLiteral("") : entry.failure);
@@ -435,18 +447,14 @@ QString Journal::detailsText(const JournalEntry &entry)
 QByteArray Journal::toCsv(const QVector<JournalEntry> &entries)
 {
     QByteArray csv = "\xEF\xBB\xBF";
-    csv += csvRecord({QCoreApplication::translate("Journal", "№"), QCoreApplication::translate("Journal", "Время (UTC)"),
-                      QCoreApplication::translate("Journal", "Источник"), QCoreApplication::translate("Journal", "Действие"),
-                      QCoreApplication::translate("Journal", "Результат"), QCoreApplication::translate("Journal", "Записано"),
-                      QCoreApplication::translate("Journal", "Прочитано"), QCoreApplication::translate("Journal", "Дата"),
-                      QCoreApplication::translate("Journal", "Примечание"),
-                      QCoreApplication::translate("Journal", "Что не удалось"),
-                      QCoreApplication::translate("Journal", "Байты записи"),
-                      QCoreApplication::translate("Journal", "Байты чтения")});
+    QStringList header;
+    for (const char *title : CsvColumns)
+        header << QCoreApplication::translate("Journal", title);
+    csv += csvRecord(header);
     for (const JournalEntry &entry : entries) {
-        csv += csvRecord({QString::number(entry.id), entry.time.toUTC().toString(Qt::ISODate),
-                          sourceText(entry.source), kindText(entry.kind), resultText(entry),
-                          entry.written ? words(*entry.written) : QString(), entry.read ? words(*entry.read) : QString(),
+        csv += csvRecord({QString::number(entry.id), entry.time.toUTC().toString(Qt::ISODate), sourceText(entry.source),
+                          kindText(entry.kind), resultText(entry), entry.written ? words(*entry.written) : QString(),
+                          entry.read ? words(*entry.read) : QString(),
                           entry.date ? entry.date->toString(Qt::ISODate) : QString(), entry.note, entry.failure,
                           hex(entry.written), hex(entry.read)});
     }

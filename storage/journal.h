@@ -20,8 +20,8 @@ struct JournalEntry {
     enum class Result { Ok, Mismatch, Failed };
     using Parameters = std::array<std::uint8_t, 5>; // flag, angle, range_1, range_2, range_3
 
-    qint64 id = 0;      // given by the journal; ignored by add()
-    QDateTime time;     // UTC; add() takes the current time when it is not valid
+    qint64 id = 0;  // given by the journal; ignored by add()
+    QDateTime time; // UTC; add() takes the current time when it is not valid
     Source source = Source::Window;
     Kind kind = Kind::ParameterRead;
     Result result = Result::Ok;
@@ -32,6 +32,8 @@ struct JournalEntry {
     QString failure; // what failed, for a failed attempt
 };
 
+// One connection of its own per object: create and use each journal in one
+// thread; several journals, in threads or processes, may share a file.
 class Journal
 {
 public:
@@ -65,7 +67,7 @@ public:
     // Words for the window, the CSV and the text form.
     static QString sourceText(JournalEntry::Source source);
     static QString kindText(JournalEntry::Kind kind);
-    static QString resultText(const JournalEntry &entry); // with what failed, if anything
+    static QString resultText(const JournalEntry &entry);  // with what failed, if anything
     static QString detailsText(const JournalEntry &entry); // the parameters or the date in words
 
 private:

@@ -160,7 +160,9 @@ bool JournalWindow::exportCsv(const QString &path, QString *error) const
 
 void JournalWindow::chooseExportFile()
 {
-    QSettings settings;
+    // The program sets no organisation name, and a default QSettings without one
+    // stores nothing: this one is <config>/zorvel-configurator/zorvel-configurator.conf.
+    QSettings settings(QCoreApplication::applicationName(), QCoreApplication::applicationName());
     const QString folder =
         settings
             .value(QLatin1String(ExportFolderKey), QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation))

@@ -1,0 +1,86 @@
+// The commissioning journal: every completed transaction with a detector, by
+// the window or by the command line, kept in an SQLite file that both may
+// write at once. QtCore and QtSql only.
+#ifndef ZORVEL_STORAGE_JOURNAL_H
+#define ZORVEL_STORAGE_JOURNAL_H
+
+#include <QByteArray>
+#include <QDate>
+#include <QDateTime>
+#include <QString>
+#include <QVector>
+
+#include <array>
+#include <cstdint>
+#include <optional>
+
+struct JournalEntry {
+    enum class Source { Window, CommandLine };
+    enum class Kind { ParameterRead, Write, DateSet, DateRead };
+    enum class Result { Ok, Mismatch, Failed };
+    using Parameters = std::array<std::uint8_t, 5>; // flag, angle, range_1, range_2, range_3
+
+    qint64 id = 0;  // given by the journal; ignored by add()
+    QDateTime time; // UTC; add() takes the current time when it is not valid
+    Source source = Source::Window;
+    Kind kind = Kind::ParameterRead;
+    Result result = Result::Ok;
+    std::optional<Parameters> written;
+    std::optional<Parameters> read;
+    std::optional<QDate> date;
+    QString note;
+    QString failure; // what failed, for a failed attempt
+};
+
+// One connection of its own per object: create and use each journal in one
+// thread; several journals, in threads or processes, may share a file.
+class Journal
+{
+public:
+    // The file is created, with its folder, when it does not exist.
+    explicit Journal(const QString &path = defaultPath());
+    ~Journal();
+    Journal(const Journal &) = delete;
+    Journal &operator=(const Journal &) = delete;
+
+    // <AppDataLocation>/journal.sqlite
+    static QString defaultPath();
+
+    QString path() const { return path_; }
+    // False when entries cannot be stored; errorString() says why.
+    bool isWritable() const { return writable_; }
+    QString errorString() const { return error_; }
+    // Set once, by the journal that found a damaged or foreign file and moved
+    // it aside; empty otherwise. The caller shows it to the user.
+    QString notice() const { return notice_; }
+
+    // One transaction per entry. On failure `error` says why and nothing is stored.
+    bool add(const JournalEntry &entry, QString *error = nullptr);
+    QVector<JournalEntry> entries() const; // newest first
+    bool setNote(qint64 id, const QString &note, QString *error = nullptr);
+
+    // RFC 4180 with a byte-order mark and a header row, one record per entry.
+    static QByteArray toCsv(const QVector<JournalEntry> &entries);
+    // Readable lines for a terminal, one block per entry.
+    static QString toText(const QVector<JournalEntry> &entries);
+
+    // Words for the window, the CSV and the text form.
+    static QString sourceText(JournalEntry::Source source);
+    static QString kindText(JournalEntry::Kind kind);
+    static QString resultText(const JournalEntry &entry);  // with what failed, if anything
+    static QString detailsText(const JournalEntry &entry); // the parameters or the date in words
+
+private:
+    enum class Opened { Ok, Foreign, Unwritable };
+    Opened open();
+    bool moveAside();
+    void setUnwritable(const QString &reason);
+
+    QString path_;
+    QString connection_;
+    bool writable_ = false;
+    QString error_;
+    QString notice_;
+};
+
+#endif

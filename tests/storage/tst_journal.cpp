@@ -1,0 +1,205 @@
+// The journal: entries kept with their fields, two writers at once, damaged files moved aside, no location, CSV.
+#include <QDir>
+#include <QRegularExpression>
+#include <QSet>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+#include <thread>
+
+#include "storage/journal.h"
+
+namespace {
+
+using E = JournalEntry;
+
+// Every field but the id and the time, which the journal gives.
+QString fields(const E &e)
+{
+    auto hex = [](const std::optional<E::Parameters> &p) {
+        return p ? QString::fromLatin1(QByteArray(reinterpret_cast<const char *>(p->data()), 5).toHex()) : "-";
+    };
+    return QStringLiteral("%1 %2 %3 %4 %5 %6 %7|%8")
+        .arg(int(e.source)).arg(int(e.kind)).arg(int(e.result))
+        .arg(hex(e.written), hex(e.read), e.date ? e.date->toString(Qt::ISODate) : "-", e.note, e.failure);
+}
+
+// RFC 4180, strictly: \G makes every match start where the last one ended, so a stray quote stops the reading.
+QVector<QStringList> parseCsv(const QString &text)
+{
+    static const QRegularExpression field("\\G(\"(?:[^\"]|\"\")*\"|[^,\"\\r\\n]*)(,|\\r\\n)");
+    QVector<QStringList> records(1);
+    for (auto matches = field.globalMatch(text); matches.hasNext();) {
+        const QRegularExpressionMatch match = matches.next();
+        const QString value = match.captured(1);
+        records.last() << (value.startsWith('"') ? value.mid(1, value.size() - 2).replace("\"\"", "\"") : value);
+        if (match.captured(2) == QLatin1String("\r\n"))
+            records.append(QStringList());
+    }
+    records.removeLast();
+    return records;
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("-");
+}
+
+} // namespace
+
+class TestJournal : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> folder;
+    QString path;
+
+private slots:
+    void init()
+    {
+        folder = std::make_unique<QTemporaryDir>();
+        path = folder->filePath(QStringLiteral("journal/journal.sqlite"));
+    }
+
+    void eachKindKeptNewestFirst()
+    {
+        const E::Parameters sent{0x00, 45, 15, 15, 15};
+        const E::Parameters back{0x00, 45, 15, 14, 15};
+        const QVector<E> added{
+            {0, {}, E::Source::Window, E::Kind::Write, E::Result::Ok, sent, sent, {}, "Зона 1", {}},
+            {0, {}, E::Source::CommandLine, E::Kind::Write, E::Result::Mismatch, sent, back, {}, {}, {}},
+            {0, {}, E::Source::Window, E::Kind::ParameterRead, E::Result::Failed, {}, {}, {}, {}, "ответ не 0x53"},
+            {0, {}, E::Source::Window, E::Kind::DateSet, E::Result::Ok, {}, {}, QDate(2024, 2, 29), {}, {}},
+            {0, {}, E::Source::CommandLine, E::Kind::DateRead, E::Result::Ok, {}, {}, QDate(2031, 12, 1), {}, {}}};
+        const QDateTime before = QDateTime::currentDateTimeUtc().addMSecs(-1);
+        Journal journal(path);
+        // The window may be reading the list meanwhile; in WAL mode a reader never holds a writer up.
+        QSqlDatabase reader = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("reader"));
+        reader.setDatabaseName(path);
+        QVERIFY(reader.open());
+        QSqlQuery reading(reader);
+        QVERIFY(reading.exec(QStringLiteral("BEGIN")) && reading.exec(QStringLiteral("SELECT * FROM entries")));
+        for (const JournalEntry &e : added)
+            QVERIFY(journal.add(e));
+        const QVector<JournalEntry> got = Journal(path).entries();
+        QCOMPARE(got.size(), added.size());
+        for (int i = 0; i < got.size(); ++i) {
+            QCOMPARE(fields(got.at(i)), fields(added.at(added.size() - 1 - i)));
+            QVERIFY(got.at(i).time.timeSpec() == Qt::UTC && got.at(i).time >= before);
+        }
+    }
+
+    // Two writers on one new file, each with its own journal: both create it, neither loses an entry.
+    void twoWritersLoseNothing()
+    {
+        constexpr int EachWrites = 300;
+        auto write = [this](int writer) {
+            Journal journal(path);
+            for (int i = 0; i < EachWrites; ++i)
+                journal.add({0, {}, E::Source::Window, E::Kind::ParameterRead, E::Result::Ok, {}, {}, {},
+                             QStringLiteral("%1-%2").arg(writer).arg(i), {}});
+        };
+        std::thread first(write, 0);
+        std::thread second(write, 1);
+        first.join();
+        second.join();
+        QSet<QString> notes;
+        for (const JournalEntry &e : Journal(path).entries())
+            notes.insert(e.note);
+        QCOMPARE(notes.size(), 2 * EachWrites);
+    }
+
+    // sql: what makes the file at the journal's path; none: garbage bytes.
+    void damagedFileMovedAside_data()
+    {
+        QTest::addColumn<QStringList>("sql");
+        const QString ours = QStringLiteral("PRAGMA application_id=%1").arg(0x5A525633);
+        QTest::newRow("garbage bytes") << QStringList();
+        QTest::newRow("another program's database") << QStringList{"CREATE TABLE customers (name TEXT)"};
+        QTest::newRow("a newer journal") << QStringList{ours, "PRAGMA user_version=99",
+                                                        "CREATE TABLE entries (id INTEGER PRIMARY KEY, time, source, kind,"
+                                                        " result, written, read, date, note, failure, device)"};
+        QTest::newRow("ours without its table") << QStringList{ours, "PRAGMA user_version=1"};
+    }
+    void damagedFileMovedAside()
+    {
+        QFETCH(QStringList, sql);
+        QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("setup"));
+            db.setDatabaseName(path);
+            QVERIFY(db.open());
+            for (const QString &statement : sql)
+                QVERIFY(QSqlQuery(db).exec(statement));
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("setup"));
+        if (sql.isEmpty()) {
+            QFile garbage(path);
+            QVERIFY(garbage.open(QIODevice::WriteOnly) && garbage.write(QByteArray(4096, 'Z')) == 4096);
+        }
+        const QByteArray before = readFile(path);
+        {
+            Journal journal(path);
+            const QStringList aside = QFileInfo(path).dir().entryList({QStringLiteral("*.damaged-*")}, QDir::Files);
+            QCOMPARE(aside.size(), 1);
+            QVERIFY2(journal.notice().contains(aside.first()), qPrintable(journal.notice()));
+            QCOMPARE(readFile(QFileInfo(path).dir().filePath(aside.first())), before);
+            QVERIFY(journal.add(E{}));
+        }
+        QCOMPARE(Journal(path).entries().size(), 1);
+    }
+
+    // Nothing can be written there: the journal says so and why, fails cleanly, and reads what there is.
+    void unwritableLocation_data()
+    {
+        QTest::addColumn<QString>("locked");
+        QTest::newRow("folder is a file") << "";
+        QTest::newRow("read-only folder") << "folder";
+        QTest::newRow("read-only journal") << "journal";
+    }
+    void unwritableLocation()
+    {
+        QFETCH(QString, locked);
+        const QString parent = QFileInfo(path).absolutePath();
+        QVERIFY(QDir().mkpath(parent));
+        const int kept = locked == QLatin1String("journal") ? Journal(path).add(E{}) : 0;
+        const QString target = kept ? path : parent + QStringLiteral("/sub");
+        if (locked.isEmpty()) {
+            QVERIFY(QFile(target).open(QIODevice::WriteOnly));
+            path = target + QStringLiteral("/journal.sqlite");
+        } else {
+            QVERIFY(QFile::setPermissions(kept ? path : parent, QFile::ReadOwner | QFile::ExeOwner));
+            if (QFile(target).open(QIODevice::Append))
+                QSKIP("this user writes where permissions say it may not (root)");
+        }
+        Journal journal(path);
+        QVERIFY(!journal.isWritable() && !journal.errorString().isEmpty());
+        QString error;
+        QVERIFY(!journal.add(E{}, &error) && !error.isEmpty());
+        QCOMPARE(journal.entries().size(), kept);
+        QFile::setPermissions(parent, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+
+    void csvReadsBackTheSame()
+    {
+        QVector<E> entries;
+        for (const char *note : {"Зона 3, \"северные\" ворота", "две\nстроки", "возврат\rкаретки", ",\"\""}) {
+            entries << E{0, {}, E::Source::Window, E::Kind::Write, E::Result::Failed, E::Parameters{0x0E, 5, 0, 0, 0}, {},
+                         {}, note, "нет ответа, линия \"занята\""};
+        }
+        const QByteArray csv = Journal::toCsv(entries);
+        QVERIFY(csv.startsWith("\xEF\xBB\xBF"));
+        const QVector<QStringList> records = parseCsv(QString::fromUtf8(csv.mid(3)));
+        QCOMPARE(records.size(), entries.size() + 1);
+        const int note = records.first().indexOf(QStringLiteral("Примечание"));
+        for (int i = 0; i < entries.size(); ++i)
+            QCOMPARE(records.at(i + 1).value(note), entries.at(i).note);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestJournal)
+#include "tst_journal.moc"

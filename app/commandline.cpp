@@ -2,6 +2,7 @@
 
 #include "link/linetracevcd.h"
 #include "mainwindow/profile.h"
+#include "storage/journalrecorder.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -30,11 +31,6 @@ constexpr int ProgressWidth = 30;
 // 500 ms before a write's read-back.
 constexpr double HandshakeMs = (17 + 16) * 2 + 4;
 constexpr double ReadMs = (17 + 6 * 16) * 2 + 4 + 6 * 160;
-
-QString hexByte(int byte)
-{
-    return QStringLiteral("0x") + QStringLiteral("%1").arg(byte & 0xFF, 2, 16, QLatin1Char('0')).toUpper();
-}
 
 QString hexBytes(const QByteArray &bytes)
 {
@@ -85,8 +81,11 @@ int CommandLine::run(const QStringList &arguments)
     const int parsed = parse(arguments);
     if (parsed >= 0)
         return parsed;
+    if (command == Command::ShowJournal)
+        return showJournal();
     const int opened = openLink();
     if (opened != Done) {
+        recordFailure(link->bridgeProblem().isEmpty() ? tr("нет связи с адаптером") : link->bridgeProblem());
         saveTrace();
         return opened;
     }
@@ -124,8 +123,12 @@ int CommandLine::parse(const QStringList &arguments)
     QCommandLineParser parser;
     parser.setApplicationDescription(tr("Конфигуратор датчиков \"Зорвель - 3\" без окна: одна команда с датчиком."));
     parser.addPositionalArgument(QStringLiteral("command"),
-                                 tr("handshake | read | write ФАЙЛ | date set [ГГГГ-ММ-ДД] | date get"));
+                                 tr("handshake | read | write ФАЙЛ | date set [ГГГГ-ММ-ДД] | date get | journal"));
     const QCommandLineOption jsonOption(QStringLiteral("json"), tr("read: параметры в формате профиля JSON."));
+    const QCommandLineOption csvOption(QStringLiteral("csv"), tr("journal: записи в виде CSV."));
+    const QCommandLineOption noteOption(QStringLiteral("note"),
+                                        tr("read, write, date: примечание к записи в журнале (зона, номер датчика)."),
+                                        tr("ТЕКСТ"));
     const QCommandLineOption retriesOption(
         QStringLiteral("retries"), tr("Сколько раз повторить чтение, если ответ не начинается с 0x53 (по умолчанию 2)."),
         QStringLiteral("N"), QStringLiteral("2"));
@@ -140,7 +143,8 @@ int CommandLine::parse(const QStringList &arguments)
                                         tr("Показать эту справку."));
     const QCommandLineOption versionOption(QStringList{QStringLiteral("v"), QStringLiteral("version")},
                                            tr("Показать версию."));
-    parser.addOptions({jsonOption, retriesOption, traceOption, demoOption, quietOption, helpOption, versionOption});
+    parser.addOptions({jsonOption, csvOption, noteOption, retriesOption, traceOption, demoOption, quietOption,
+                       helpOption, versionOption});
 
     if (!parser.parse(arguments)) {
         fail(parser.errorText());
@@ -161,6 +165,8 @@ int CommandLine::parse(const QStringList &arguments)
     quiet = parser.isSet(quietOption);
     tracePath = parser.value(traceOption);
     json = parser.isSet(jsonOption);
+    csv = parser.isSet(csvOption);
+    note = parser.value(noteOption);
     bool ok = false;
     retriesLeft = parser.value(retriesOption).toInt(&ok);
     if (!ok || retriesLeft < 0) {
@@ -201,6 +207,8 @@ int CommandLine::parse(const QStringList &arguments)
             return wrongUsage(tr("Дата \"%1\" не в виде ГГГГ-ММ-ДД").arg(words.at(2)));
     } else if (name == QLatin1String("date") && words.value(1) == QLatin1String("get") && words.size() == 2) {
         command = Command::DateGet;
+    } else if (name == QLatin1String("journal") && words.size() == 1) {
+        command = Command::ShowJournal;
     } else if (name.isEmpty()) {
         return wrongUsage(tr("Не указана команда"));
     } else {
@@ -214,6 +222,7 @@ int CommandLine::openLink()
     // The bridge library is loaded and the pins set up exactly as the window does.
     link = new DetectorLink(&block, this);
     link->setQuestions(this);
+    openJournal();
     if (!tracePath.isEmpty()) {
         trace = std::make_unique<LineTrace>();
         link->setTrace(trace.get());
@@ -237,6 +246,7 @@ int CommandLine::openLink()
     });
     connect(link, &DetectorLink::signal_disconnect, this, [this] {
         fail(tr("Датчик не ответил на рукопожатие: нет ответа 0x55"));
+        recordFailure(tr("нет ответа 0x55 на рукопожатие"));
         finish(NoDetector);
     });
     // A command runs once the handshake has freed the line.
@@ -278,9 +288,59 @@ int CommandLine::openLink()
         out << formatDateReply(reinterpret_cast<const std::uint8_t *>(reply.constData())) << Qt::endl;
         finish(Done);
     });
-    connect(link, &DetectorLink::readFailed, this, [this](int replyStatus) {
+    connect(link, &DetectorLink::readFailed, this, [this](int replyStatus, const QByteArray &) {
         say(tr("Ошибка чтения конфигурации: ответ %1 вместо 0x53").arg(hexByte(replyStatus)));
     });
+    return Done;
+}
+
+void CommandLine::openJournal()
+{
+    journal = std::make_unique<Journal>();
+    if (!journal->notice().isEmpty())
+        say(journal->notice());
+    if (!journal->isWritable())
+        say(journal->errorString());
+    recorder = new JournalRecorder(link, journal.get(), JournalEntry::Source::CommandLine, this);
+    recorder->setNote(note);
+    connect(recorder, &JournalRecorder::failed, this, &CommandLine::say);
+}
+
+void CommandLine::recordFailure(const QString &what)
+{
+    JournalEntry entry;
+    switch (command) {
+    case Command::Read: entry.kind = JournalEntry::Kind::ParameterRead; break;
+    case Command::Write: entry.kind = JournalEntry::Kind::Write; break;
+    case Command::DateSet: entry.kind = JournalEntry::Kind::DateSet; break;
+    case Command::DateGet: entry.kind = JournalEntry::Kind::DateRead; break;
+    case Command::Handshake:
+    case Command::ShowJournal:
+        return; // a handshake alone is not recorded
+    }
+    if (command == Command::Write) {
+        JournalEntry::Parameters written{};
+        for (int i = 0; i < ParameterFrame::length; ++i)
+            written[std::size_t(i)] = ParameterFrame::byteAt(block, i);
+        entry.written = written;
+    }
+    entry.result = JournalEntry::Result::Failed;
+    entry.failure = what;
+    recorder->record(entry);
+}
+
+int CommandLine::showJournal()
+{
+    const Journal journal;
+    if (!journal.notice().isEmpty())
+        say(journal.notice());
+    const QVector<JournalEntry> entries = journal.entries();
+    if (csv) {
+        const QByteArray text = Journal::toCsv(entries);
+        std::fwrite(text.constData(), 1, std::size_t(text.size()), stdout);
+    } else {
+        out << Journal::toText(entries);
+    }
     return Done;
 }
 
@@ -299,6 +359,7 @@ void CommandLine::startCommand()
         break;
     case Command::Handshake:
     case Command::Read:
+    case Command::ShowJournal:
         break;
     }
 }
@@ -328,6 +389,7 @@ double CommandLine::nominalMs() const
     case Command::Write: return HandshakeMs + (107 + 17) * 2 + 4 + 4 + 500 + ReadMs;
     case Command::DateSet: return HandshakeMs + 71 * 2 + 4;
     case Command::DateGet: return HandshakeMs + (17 + 7 * 16) * 2 + 4 + 7 * 160;
+    case Command::ShowJournal: break;
     }
     return HandshakeMs;
 }

@@ -18,6 +18,9 @@
 #include "link/detectorlink.h"
 #include "link/linetrace.h"
 #include "mainwindow/deviceconfig.h"
+#include "storage/journal.h"
+
+class JournalRecorder;
 
 class CommandLine : public QObject, private LinkQuestions
 {
@@ -43,10 +46,13 @@ public:
     int run(const QStringList &arguments);
 
 private:
-    enum class Command { Handshake, Read, Write, DateSet, DateGet };
+    enum class Command { Handshake, Read, Write, DateSet, DateGet, ShowJournal };
 
     int parse(const QStringList &arguments);
     int openLink();
+    int showJournal();
+    void openJournal();
+    void recordFailure(const QString &what);
     void afterHandshake();
     void startCommand();
     void finish(int status);
@@ -64,6 +70,8 @@ private:
     QTextStream err;
     bool quiet = false;
     bool json = false;
+    bool csv = false;
+    QString note;
     bool progress = false;
     int retriesLeft = 2;
     Command command = Command::Handshake;
@@ -73,6 +81,8 @@ private:
     QString tracePath;
     std::unique_ptr<LineTrace> trace;
     DetectorLink *link = nullptr;
+    std::unique_ptr<Journal> journal;
+    JournalRecorder *recorder = nullptr;
     QStringList linkLog; // the link's own lines, shown when it cannot reach the detector
     bool answered = false;
     QEventLoop loop;

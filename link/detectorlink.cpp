@@ -598,9 +598,13 @@ void DetectorLink::completeParamRead()
         emit signal_getConfig(configReply);
         if (verifyPending)
             confirmWrite();
+        else
+            emit parametersRead(QByteArray(configReply + 1, ParameterFrame::length));
     } else {
         emit logInline(QCoreApplication::translate("config", "Error config get\n"));
-        emit readFailed(rxBuffer[0]);
+        emit readFailed(rxBuffer[0], verifyPending ? QByteArray(reinterpret_cast<const char *>(expectedReply),
+                                                                ParameterFrame::length)
+                                                   : QByteArray());
         if (questions_ && questions_->retryRead())
             retryRead = true;
     }

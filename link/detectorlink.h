@@ -85,9 +85,12 @@ signals:
     void handBoxEnabled(bool enabled);
     void dateReplyShown(const QString &text);
 
-    // Outcomes, for whoever keeps a record of them.
-    void readFailed(int status);
-    // The read-back of a write: `written` and `readBack` are the five parameter bytes.
+    // Outcomes, for whoever keeps a record of them. Parameter bytes come five
+    // at a time in frame order: flag, angle, range_1, range_2, range_3.
+    void parametersRead(const QByteArray &parameters); // a good reply that confirms no write
+    // A reply that did not start with 0x53; `pendingWrite` holds what a write
+    // waiting for its read-back sent, and is empty otherwise.
+    void readFailed(int status, const QByteArray &pendingWrite);
     void writeConfirmed(bool same, const QByteArray &written, const QByteArray &readBack);
     void dateSent(const QByteArray &frameBytes);  // year % 100, month, day
     void dateReceived(const QByteArray &reply);   // the seven reply bytes

@@ -54,3 +54,8 @@ QString formatDateReply(const std::uint8_t reply[7])
         text += QString::number(static_cast<signed char>(reply[i])) + QLatin1String("  ; ");
     return text;
 }
+
+QString hexByte(int byte)
+{
+    return QStringLiteral("0x") + QStringLiteral("%1").arg(byte & 0xFF, 2, 16, QLatin1Char('0')).toUpper();
+}

@@ -86,6 +86,9 @@ constexpr bool bitOf(std::uint8_t byte, int index) { return (byte >> index) & 1u
 // The date frame: 0xA1, year % 100, month, day.
 std::uint8_t dateFrameByte(const QDate &date, int index);
 
+// A byte as 0x followed by two upper-case hex digits.
+QString hexByte(int byte);
+
 // The date reply as the console shows it: bytes 0..4, each as a signed
 // decimal number followed by "  ; ".
 QString formatDateReply(const std::uint8_t reply[7]);

@@ -1,17 +1,14 @@
 #include <QApplication>
 #include <QTranslator>
 
+#include "app/language.h"
 #include "mainwindow/mainwindow.h"
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-
-    // Relative to the working directory, not to the executable. Without the
-    // catalogue the translator stays empty and the texts stay Russian.
     QTranslator translator;
-    (void)translator.load(QStringLiteral("translations//zorvel_en.qm"));
-    app.installTranslator(&translator);
+    installCatalogue(app, translator);
 
     MainWindow window;
     window.show();

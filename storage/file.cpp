@@ -29,8 +29,8 @@ void tell(const char *title, const char *text)
 
 enum class Found { Regular, Missing, Other };
 
-// A FIFO at the path would block the window in fopen until some other
-// program opened its far end; a device or a folder is no record file either.
+// A FIFO at the path would block the window: a read from it waits for a
+// writer that never comes. A device or a folder is no record file either.
 Found lookAt()
 {
     std::error_code error;

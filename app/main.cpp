@@ -2,18 +2,9 @@
 #include <QTranslator>
 
 #include "app/commandline.h"
+#include "app/language.h"
 #include "link/simpleioapi.h"
 #include "mainwindow/mainwindow.h"
-
-namespace {
-// Relative to the working directory, not to the executable. Without the
-// catalogue the translator stays empty and the texts stay Russian.
-void installCatalogue(QCoreApplication &app, QTranslator &translator)
-{
-    (void)translator.load(QStringLiteral("translations//zorvel_en.qm"));
-    app.installTranslator(&translator);
-}
-} // namespace
 
 int main(int argc, char *argv[])
 {

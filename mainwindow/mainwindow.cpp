@@ -8,11 +8,13 @@
 #include "resources/zorvel_icon.xpm"
 
 #include <QBrush>
+#include <QFontDatabase>
 #include <QIcon>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPixmap>
 #include <QProgressBar>
+#include <QStandardPaths>
 
 namespace {
 // The link's last progress report of a transfer carries this in place of a byte index.
@@ -26,11 +28,27 @@ const QRect IndicatorDot(0, 0, 15, 15);
 
 constexpr int WedgeWidth = 300;
 constexpr int WedgeHeight = 30;
-// Where the images take the window's background from, so they blend into it.
+// Where the dot's image takes the window's background from.
 const QPoint BackgroundOffset(100, 300);
 
 constexpr char StorageSender[] = "save";
 constexpr char LoadSender[] = "open";
+
+// The form was laid out for Tahoma at 11 px. Linux has none, and its fallback
+// is wider: "Газовое оборудование," no longer fits the class box's 141 px.
+// Wine's Tahoma (Debian's fonts-wine) has the same widths and Cyrillic, but
+// lies in a folder fontconfig does not scan, so the program loads it itself.
+void provideTahoma()
+{
+    static bool looked = false;
+    if (looked || QFontDatabase::hasFamily(QStringLiteral("Tahoma")))
+        return;
+    looked = true;
+    const QString found = QStandardPaths::locate(QStandardPaths::GenericDataLocation,
+                                                 QStringLiteral("wine/fonts/tahoma.ttf"));
+    if (!found.isEmpty())
+        QFontDatabase::addApplicationFont(found);
+}
 
 // Reply bytes are signed: 0x80..0xFF are negative.
 int signedByte(char byte) { return static_cast<signed char>(byte); }
@@ -42,6 +60,7 @@ MainWindow::MainWindow(QWidget *parent)
     ui = new Ui::MainWindow;
     ui->setupUi(this);
 
+    provideTahoma();
     QFont windowFont(QStringLiteral("Tahoma"));
     windowFont.setPixelSize(11);
     setFont(windowFont);
@@ -62,20 +81,23 @@ MainWindow::MainWindow(QWidget *parent)
     icon.addFile(QStringLiteral("3_x.xpm"), QSize(), QIcon::Normal, QIcon::Off);
     ui->label_icn->setPixmap(QPixmap(QStringLiteral("Untitled.png")));
     setWindowIcon(icon);
-    setWindowFlags(Qt::Window | Qt::WindowMinimizeButtonHint);
-
-    const QBrush background = palette().brush(backgroundRole());
-    auto fillWithBackground = [&background](QPixmap *pixmap) {
-        QPainter painter(pixmap);
-        painter.setBrushOrigin(-BackgroundOffset);
-        painter.fillRect(pixmap->rect(), background);
-    };
+    // Closing the window is the only way to end the program ("Выход" is in no
+    // menu), so it needs the close hint: without it X window managers get no
+    // close function in the Motif hints (IceWM shows no close button) and
+    // Windows greys Close. The form is at most 640 x 480: no maximize. Qt
+    // would add the title and system menu by itself; they are named so that
+    // the flags say all the window gets.
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                   | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
 
     statusText = new QLabel(tr("Нет подключения"));
     ui->statusBar->addWidget(statusText, 0);
     indicatorPixmap = new QPixmap(IndicatorSize, IndicatorSize);
-    fillWithBackground(indicatorPixmap);
     indicatorPainter = new QPainter(indicatorPixmap);
+    // The dot's image blends into the status bar, which has the window's background.
+    indicatorPainter->setBrushOrigin(-BackgroundOffset);
+    indicatorPainter->fillRect(indicatorPixmap->rect(), palette().brush(backgroundRole()));
+    indicatorPainter->setBrushOrigin(0, 0);
     indicatorPainter->setBrush(QBrush(Qt::red, Qt::SolidPattern));
     indicatorPainter->drawEllipse(IndicatorDot);
     indicatorLabel = new QLabel;
@@ -95,8 +117,10 @@ MainWindow::MainWindow(QWidget *parent)
 
     // Each wedge keeps its painter open for the window's life.
     auto paintWedge = [&](const QLinearGradient &gradient, QPixmap **image, QPainter **painter) {
+        // Transparent around the triangle, so that the group box, its border
+        // included, shows through.
         *image = new QPixmap(WedgeWidth, WedgeHeight);
-        fillWithBackground(*image);
+        (*image)->fill(Qt::transparent);
         *painter = new QPainter(*image);
         (*painter)->setRenderHint(QPainter::Antialiasing, true);
         (*painter)->setBrush(gradient);

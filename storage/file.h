@@ -28,6 +28,8 @@ public:
     static constexpr unsigned char Marker = 0x55;
 
 private:
+    bool refuse(int index, const char *title);
+
     std::int32_t values[3];
     std::FILE *stream = nullptr;
     unsigned char record[3];

@@ -137,13 +137,14 @@ int CommandLine::parse(const QStringList &arguments)
                                          tr("ФАЙЛ"));
     const QCommandLineOption demoOption(QStringLiteral("demo"),
                                         tr("Работать с имитатором датчика вместо адаптера."));
+    const QCommandLineOption langOption(QStringLiteral("lang"), tr("Язык: ru или en."), QStringLiteral("ru|en"));
     const QCommandLineOption quietOption(QStringLiteral("quiet"),
                                          tr("Только данные на стандартном выводе, без хода работы."));
     const QCommandLineOption helpOption(QStringList{QStringLiteral("h"), QStringLiteral("help")},
                                         tr("Показать эту справку."));
     const QCommandLineOption versionOption(QStringList{QStringLiteral("v"), QStringLiteral("version")},
                                            tr("Показать версию."));
-    parser.addOptions({jsonOption, csvOption, noteOption, retriesOption, traceOption, demoOption, quietOption,
+    parser.addOptions({jsonOption, csvOption, noteOption, retriesOption, traceOption, demoOption, langOption, quietOption,
                        helpOption, versionOption});
 
     if (!parser.parse(arguments)) {

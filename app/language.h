@@ -3,14 +3,22 @@
 #ifndef ZORVEL_APP_LANGUAGE_H
 #define ZORVEL_APP_LANGUAGE_H
 
+#include <QString>
+
 class QCoreApplication;
 class QTranslator;
 
-// Loads the English catalogue "translations//zorvel_en.qm", relative to the
-// working directory (not to the executable), into `translator` and installs
-// it in `app`. The translator is installed even when nothing loaded: an
-// empty one translates nothing and the texts stay Russian. Returns whether a
-// catalogue was loaded.
-bool installCatalogue(QCoreApplication &app, QTranslator &translator);
+// `language` is what `--lang` asked for: "ru" (no catalogue: the texts are
+// Russian), "en", or empty. Empty loads the English catalogue
+// "translations//zorvel_en.qm" when it lies in the working directory (the
+// launcher puts it there for users whose locale is not Russian); "en" also
+// looks beside the program and in the installed data folder. The translator
+// is installed even when nothing loaded: an empty one translates nothing.
+// Returns whether a catalogue was loaded.
+bool installCatalogue(QCoreApplication &app, QTranslator &translator, const QString &language = QString());
+
+// The value of `--lang` in the arguments: empty when absent; `ok` false when
+// it is neither "ru" nor "en".
+QString requestedLanguage(const QStringList &arguments, bool *ok);
 
 #endif

@@ -1,6 +1,8 @@
 #include <QApplication>
 #include <QTranslator>
 
+#include <cstdio>
+
 #include "app/commandline.h"
 #include "app/language.h"
 #include "link/simpleioapi.h"
@@ -15,19 +17,25 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationVersion(QStringLiteral(ZORVEL_VERSION));
     // The simulated detector instead of the adapter, for the window and every command.
     BridgeLoader::setDemo(arguments.contains(QStringLiteral("--demo")));
+    bool known = false;
+    const QString language = requestedLanguage(arguments, &known);
+    if (!known) {
+        std::fprintf(stderr, "--lang: ru or en\n");
+        return CommandLine::Usage;
+    }
 
     // A command runs without a window: no widget, no display needed.
     if (CommandLine::wanted(arguments)) {
         QCoreApplication app(argc, argv);
         QTranslator translator;
-        installCatalogue(app, translator);
+        installCatalogue(app, translator, language);
         CommandLine commandLine;
         return commandLine.run(arguments);
     }
 
     QApplication app(argc, argv);
     QTranslator translator;
-    installCatalogue(app, translator);
+    installCatalogue(app, translator, language);
 
     MainWindow window;
     window.show();

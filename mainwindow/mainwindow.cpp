@@ -3,12 +3,26 @@
 
 #include "about/aboutdilog.h"
 #include "link/config.h"
+#include "link/simpleioapi.h"
+#include "mainwindow/journalwindow.h"
+#include "mainwindow/profile.h"
 #include "storage/file.h"
+#include "storage/journal.h"
+#include "storage/journalrecorder.h"
 
 #include "resources/zorvel_icon.xpm"
 
 #include <QBrush>
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QFontDatabase>
+#include <QMessageBox>
+#include <QSaveFile>
+#include <QSettings>
+#include <QStatusBar>
+#include <QTimer>
 #include <QIcon>
 #include <QLinearGradient>
 #include <QPainter>
@@ -74,7 +88,8 @@ MainWindow::MainWindow(QWidget *parent)
 
     link = new config(nullptr, &block);
 
-    setWindowTitle(tr("Конфигуратор Зорвель-3"));
+    setWindowTitle(BridgeLoader::demo() ? tr("Конфигуратор Зорвель-3 — демонстрация на имитаторе датчика")
+                                        : tr("Конфигуратор Зорвель-3"));
 
     // A missing "3_x.xpm" adds nothing: the built-in picture stays alone.
     QIcon icon{QPixmap(zorvel_icon_xpm)};
@@ -163,6 +178,10 @@ MainWindow::MainWindow(QWidget *parent)
     connect(link, &config::setButton, this, &MainWindow::buttonsEnable);
     connect(link, &config::signal_getConfig, this, &MainWindow::set_dev_config);
     connect(link, &config::action, this, &MainWindow::set_curr_action);
+    connect(ui->actionOpenProfile, &QAction::triggered, this, &MainWindow::openProfileDialog);
+    connect(ui->actionSaveProfile, &QAction::triggered, this, &MainWindow::saveProfileDialog);
+    connect(ui->actionJournal, &QAction::triggered, this, &MainWindow::showJournal);
+    setUpJournal();
 
     // The user reads with "Считать", whose slot clicks the hidden handshake button.
     ui->hand->hide();
@@ -187,6 +206,7 @@ MainWindow::MainWindow(QWidget *parent)
 
 MainWindow::~MainWindow()
 {
+    delete journalWindow;
     // Each painter ends before its image goes.
     delete indicatorPainter;
     delete indicatorPixmap;
@@ -329,7 +349,11 @@ void MainWindow::clearConnect()
 // bytes as the link's configReply, which is read instead.
 void MainWindow::set_dev_config(char *)
 {
-    const char *rx = link->configReply;
+    showParameters(link->configReply);
+}
+
+void MainWindow::showParameters(const char rx[6])
+{
     const int flags = static_cast<unsigned char>(rx[1 + ParameterFrame::Flag]);
     const int angle = signedByte(rx[1 + ParameterFrame::Angle]);
 
@@ -406,4 +430,116 @@ void MainWindow::buttonsEnable(bool b)
     ui->save->setEnabled(b);
     ui->get->setEnabled(b);
     ui->hand->setEnabled(b);
+}
+
+// ---------------------------------------------------------------------------
+// Profiles
+
+QString MainWindow::profileFolder() const
+{
+    // No organisation name: settings named after the program itself.
+    const QSettings settings(QCoreApplication::applicationName(), QCoreApplication::applicationName());
+    return settings.value(QStringLiteral("profileFolder")).toString();
+}
+
+void MainWindow::rememberProfileFolder(const QString &file) const
+{
+    QSettings settings(QCoreApplication::applicationName(), QCoreApplication::applicationName());
+    settings.setValue(QStringLiteral("profileFolder"), QFileInfo(file).absolutePath());
+}
+
+void MainWindow::openProfileDialog()
+{
+    const QString path = QFileDialog::getOpenFileName(this, tr("Открыть профиль"), profileFolder(),
+                                                      tr("Профили (*.json);;Все файлы (*)"));
+    if (path.isEmpty())
+        return;
+    rememberProfileFolder(path);
+    openProfile(path);
+}
+
+void MainWindow::saveProfileDialog()
+{
+    const QString path = QFileDialog::getSaveFileName(this, tr("Сохранить профиль"), profileFolder(),
+                                                      tr("Профили (*.json)"));
+    if (path.isEmpty())
+        return;
+    rememberProfileFolder(path);
+    saveProfile(path);
+}
+
+bool MainWindow::openProfile(const QString &path)
+{
+    QFile file(path);
+    QString why;
+    std::optional<Profile> profile;
+    if (!file.open(QIODevice::ReadOnly))
+        why = file.errorString();
+    else
+        profile = Profile::fromJson(file.readAll(), &why);
+    if (!profile) {
+        QMessageBox::warning(this, tr("Профиль"), tr("Профиль %1 не открыт: %2").arg(path, why));
+        return false;
+    }
+    // Through the same rules as a reply of the detector.
+    const auto frame = profile->toFrame();
+    char reply[6] = {char(DetectorReply::ParamsOk)};
+    std::copy(frame.begin(), frame.end(), reply + 1);
+    showParameters(reply);
+    profileNote = profile->note;
+    return true;
+}
+
+bool MainWindow::saveProfile(const QString &path)
+{
+    std::uint8_t frame[ParameterFrame::length];
+    for (int i = 0; i < ParameterFrame::length; ++i)
+        frame[i] = ParameterFrame::byteAt(block, i);
+    Profile profile = Profile::fromFrame(frame);
+    profile.note = profileNote;
+    // A crash or a full disk leaves the old file as it was.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(profile.toJson()) < 0 || !file.commit()) {
+        QMessageBox::warning(this, tr("Профиль"), tr("Профиль %1 не сохранён: %2").arg(path, file.errorString()));
+        return false;
+    }
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// The journal
+
+void MainWindow::setUpJournal()
+{
+    journal = std::make_unique<Journal>();
+    recorder = new JournalRecorder(link->detectorLink(), journal.get(), JournalEntry::Source::Window, this);
+    // A journal that cannot be kept never stops the configurator: it says so and works on.
+    journalState = new QLabel;
+    ui->statusBar->addPermanentWidget(journalState);
+    journalState->setVisible(!journal->isWritable());
+    journalState->setText(journal->errorString());
+    connect(recorder, &JournalRecorder::failed, this, [this](const QString &why) {
+        journalState->setText(why);
+        journalState->show();
+    });
+    connect(recorder, &JournalRecorder::recorded, this, [this] {
+        if (journalWindow)
+            journalWindow->refresh();
+    });
+    // A damaged journal was moved aside: told once, without holding the window up.
+    if (!journal->notice().isEmpty()) {
+        auto *box = new QMessageBox(QMessageBox::Information, tr("Журнал"), journal->notice(), QMessageBox::Ok, this);
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->setModal(false);
+        QTimer::singleShot(0, box, &QWidget::show);
+    }
+}
+
+void MainWindow::showJournal()
+{
+    if (!journalWindow)
+        journalWindow = new JournalWindow(journal.get());
+    journalWindow->refresh();
+    journalWindow->show();
+    journalWindow->raise();
 }

@@ -9,11 +9,16 @@
 #include <QPointF>
 
 #include <cstdint>
+#include <memory>
 
 #include "mainwindow/deviceconfig.h"
 
 class AboutDilog;
 class config;
+class Journal;
+class JournalRecorder;
+class JournalWindow;
+struct Profile;
 class QCheckBox;
 class QLabel;
 class QPainter;
@@ -36,6 +41,13 @@ public:
     // Read-only view of the block, the same bytes the link sends.
     const DeviceConfig &parameterBlock() const { return block; }
 
+    // Profiles: opening sets the controls as a received reply does (nothing
+    // reaches the detector until "Сохранить"); saving writes the controls'
+    // values atomically. Either says in a message box what went wrong and
+    // returns false, changing nothing.
+    bool openProfile(const QString &path);
+    bool saveProfile(const QString &path);
+
 private slots:
     void setmem(int i);
     void setmem_2(int i);
@@ -54,6 +66,9 @@ private slots:
     void show_about();
     void get_connect();
     void slot_reset();
+    void openProfileDialog();
+    void saveProfileDialog();
+    void showJournal();
 
 public slots:
     void buttonsEnable(bool b);
@@ -77,6 +92,10 @@ private:
     void showConnection(const QString &text, const QColor &dot);
     void setFlagBit(char mask, bool on);
     QString degreeSign() const;
+    void showParameters(const char rx[6]);
+    void setUpJournal();
+    QString profileFolder() const;
+    void rememberProfileFolder(const QString &file) const;
 
     QPointF wedgePoints[3];
     Ui::MainWindow *ui;
@@ -92,6 +111,11 @@ private:
     QProgressBar *progressBar;
     DeviceConfig block;
     AboutDilog *about;
+    std::unique_ptr<Journal> journal;
+    JournalRecorder *recorder = nullptr;
+    JournalWindow *journalWindow = nullptr;
+    QLabel *journalState = nullptr; // says when entries cannot be kept
+    QString profileNote;            // the opened profile's note, saved with it again
     // The storage record of file_wr; nothing sets it.
     std::int32_t recordValues[3] = {0, 0, 0};
 };

@@ -3,6 +3,7 @@
 //
 // Run from build/ (where the catalogue, pictures and bridge library lie):
 //   ./zorvel-screenshots ../docs
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QPushButton>
@@ -53,6 +54,19 @@ int main(int argc, char **argv)
         window->show();
         serve(ConnectAndReadMs);
         window->grab().save(out.filePath(QStringLiteral("mainwindow-%1.png").arg(language)));
+
+        if (language == QLatin1String("ru")) {
+            window->findChild<QAction *>(QStringLiteral("actionJournal"))->trigger();
+            serve(300);
+            for (QWidget *top : QApplication::topLevelWidgets()) {
+                if (top->objectName() == QLatin1String("JournalWindow") && top->isVisible()) {
+                    top->resize(900, 300);
+                    serve(200);
+                    top->grab().save(out.filePath(QStringLiteral("journal.png")));
+                    top->close();
+                }
+            }
+        }
 
         QWidget *console = linkWindow();
         if (language == QLatin1String("ru") && console) {

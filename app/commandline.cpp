@@ -24,6 +24,9 @@ const QStringList ValueOptions{QStringLiteral("--retries"), QStringLiteral("--no
 // cannot explain; a script waiting on it must not wait for ever.
 constexpr int GiveUpMs = 60000;
 constexpr int ProgressStepMs = 100;
+constexpr int HandshakeTries = 2;
+// Long enough for a detector to drop a frame it heard only half of.
+constexpr int HandshakeRetryMs = 200;
 constexpr int ProgressWidth = 30;
 
 // Nominal durations at 2 ms a tick, for the progress bar: ticks of the
@@ -246,6 +249,12 @@ int CommandLine::openLink()
         }
     });
     connect(link, &DetectorLink::signal_disconnect, this, [this] {
+        // A detector that lost a bit of the first handshake (line noise, a
+        // stalled PC) answers the next one: one more try before giving up.
+        if (++handshakes < HandshakeTries) {
+            QTimer::singleShot(HandshakeRetryMs, link, &DetectorLink::sendParamAA);
+            return;
+        }
         fail(tr("Датчик не ответил на рукопожатие: нет ответа 0x55"));
         recordFailure(tr("нет ответа 0x55 на рукопожатие"));
         finish(NoDetector);

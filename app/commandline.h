@@ -85,6 +85,7 @@ private:
     JournalRecorder *recorder = nullptr;
     QStringList linkLog; // the link's own lines, shown when it cannot reach the detector
     bool answered = false;
+    int handshakes = 0; // handshakes that found no detector
     QEventLoop loop;
     QTimer progressTimer;
     QElapsedTimer elapsed;

@@ -107,9 +107,13 @@ void CommandLineTest::exitStatus()
 
 void CommandLineTest::readProfileWrittenBack()
 {
-    const Result read = run({"read", "--json", "--quiet"});
+    const Result read = run({"read", "--json", "--quiet", "--note", "Зона 7, \"ворота\""});
     QCOMPARE(read.status, 0);
     QVERIFY(read.err.isEmpty());
+    // The read is in the journal, its note quoted as CSV quotes.
+    const Result journal = run({"journal", "--csv"});
+    QCOMPARE(journal.status, 0);
+    QVERIFY2(journal.out.contains("\"Зона 7, \"\"ворота\"\"\""), journal.out.constData());
     // The simulated detector's block: all classes on at 7, 8 and 6; 25 degrees.
     const Result written = run({"write", file("site.json", read.out)});
     QCOMPARE(written.status, 0);

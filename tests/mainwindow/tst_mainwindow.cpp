@@ -7,6 +7,7 @@
 #include "about/aboutdilog.h"
 #include "app/language.h"
 #include "link/config.h"
+#include "link/simpleioapi.h"
 #include "mainwindow/mainwindow.h"
 #include "tests/support/testsupport.h"
 
@@ -198,6 +199,39 @@ private slots:
         rig.link->show();
         QCOMPARE(clippedTexts(rig.window->findChildren<QWidget *>() + rig.link->findChildren<QWidget *>()), QStringList());
         QVERIFY(testsupport::waitUntil([&] { return rig.state()["commands"] == "11"; }, 5000));
+    }
+
+    // A profile saved from the controls comes back into them; an invalid one
+    // changes nothing and names its field; a journal that cannot be kept is
+    // said in the status bar while the window works on; a demo says so.
+    void profilesJournalDemo()
+    {
+        QTemporaryDir dir;
+        QFile bad(dir.filePath("bad.json"));
+        QVERIFY(bad.open(QIODevice::WriteOnly) && bad.write(R"({"format": "zorvel-3-profile", "version": 1,
+            "classes": [{"on": true, "range": 0}, {"on": false, "range": 3}, {"on": true, "range": 0}],
+            "angle": 25, "single_blow": false})") > 0);
+        bad.close();
+        const QByteArray data = qgetenv("XDG_DATA_HOME");
+        qputenv("XDG_DATA_HOME", "/dev/null/nowhere");
+        BridgeLoader::setDemo(true);
+        Rig rig;
+        qputenv("XDG_DATA_HOME", data);
+        BridgeLoader::setDemo(false);
+        QVERIFY(rig.window->windowTitle().contains("демонстрация"));
+        const auto journalState = rig.window->statusBar()->findChildren<QLabel *>(Qt::FindDirectChildrenOnly).last();
+        QVERIFY(journalState->isVisibleTo(rig.window) && !journalState->text().isEmpty());
+
+        rig.apply({"checkBox_d_1=1", "horizontalSlider=-9", "checkBox=1", "horizontalSlider_4=7"});
+        QCOMPARE(rig.state()["block"], "090000230d");
+        QVERIFY(rig.window->saveProfile(dir.filePath("site.json")));
+        rig.apply({"button_drop"});
+        testsupport::ModalAnswerer answerer({"OK"});
+        QVERIFY(!rig.window->openProfile(dir.filePath("bad.json")));
+        QCOMPARE(rig.state()["block"], "0000000500");
+        QVERIFY(answerer.seen().value(0).text.contains("classes[1].range"));
+        QVERIFY(rig.window->openProfile(dir.filePath("site.json")));
+        QCOMPARE(rig.state()["block"], "090000230d");
     }
 };
 

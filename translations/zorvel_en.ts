@@ -41,6 +41,392 @@
     </message>
 </context>
 <context>
+    <name>CommandLine</name>
+    <message>
+        <source>нет связи с адаптером</source>
+        <translation>no connection to the adapter</translation>
+    </message>
+    <message>
+        <source>Датчик не закончил обмен за %1 с</source>
+        <translation>The detector did not finish the exchange within %1 s</translation>
+    </message>
+    <message>
+        <source>Конфигуратор датчиков &quot;Зорвель - 3&quot; без окна: одна команда с датчиком.</source>
+        <translation>The &quot;Zorvel - 3&quot; detector configurator without a window: one command with the detector.</translation>
+    </message>
+    <message>
+        <source>handshake | read | write ФАЙЛ | date set [ГГГГ-ММ-ДД] | date get | journal</source>
+        <translation>handshake | read | write FILE | date set [YYYY-MM-DD] | date get | journal</translation>
+    </message>
+    <message>
+        <source>read: параметры в формате профиля JSON.</source>
+        <translation>read: the parameters in the JSON profile format.</translation>
+    </message>
+    <message>
+        <source>journal: записи в виде CSV.</source>
+        <translation>journal: the entries as CSV.</translation>
+    </message>
+    <message>
+        <source>read, write, date: примечание к записи в журнале (зона, номер датчика).</source>
+        <translation>read, write, date: a note for the journal entry (zone, detector&apos;s number).</translation>
+    </message>
+    <message>
+        <source>ТЕКСТ</source>
+        <translation>TEXT</translation>
+    </message>
+    <message>
+        <source>Сколько раз повторить чтение, если ответ не начинается с 0x53 (по умолчанию 2).</source>
+        <translation>How many times to read again when the reply does not start with 0x53 (default 2).</translation>
+    </message>
+    <message>
+        <source>Записать сигналы линии за время команды в ФАЙЛ (VCD).</source>
+        <translation>Write the line&apos;s signals during the command to FILE (VCD).</translation>
+    </message>
+    <message>
+        <source>ФАЙЛ</source>
+        <translation>FILE</translation>
+    </message>
+    <message>
+        <source>Работать с имитатором датчика вместо адаптера.</source>
+        <translation>Work with the simulated detector instead of the adapter.</translation>
+    </message>
+    <message>
+        <source>Язык: ru или en.</source>
+        <translation>Language: ru or en.</translation>
+    </message>
+    <message>
+        <source>Только данные на стандартном выводе, без хода работы.</source>
+        <translation>Only the data on standard output, no progress.</translation>
+    </message>
+    <message>
+        <source>Показать эту справку.</source>
+        <translation>Show this help.</translation>
+    </message>
+    <message>
+        <source>Показать версию.</source>
+        <translation>Show the version.</translation>
+    </message>
+    <message>
+        <source>Коды завершения: 0 готово; 1 неверный вызов; 2 нет датчика (нет библиотеки моста, адаптера или ответа 0x55); 3 прочитанное не совпало с записанным или ответ остался ошибочным; 4 профиль не читается или неверен.</source>
+        <translation>Exit statuses: 0 done; 1 wrong usage; 2 no detector (no bridge library, no adapter or no 0x55 reply); 3 the read-back differs from what was written, or the reply stayed bad; 4 the profile is unreadable or invalid.</translation>
+    </message>
+    <message>
+        <source>--retries: нужно целое число от 0</source>
+        <translation>--retries: a whole number from 0 is needed</translation>
+    </message>
+    <message>
+        <source>Вызов: zorvel-configurator КОМАНДА [параметры]; подробнее: zorvel-configurator --help</source>
+        <translation>Usage: zorvel-configurator COMMAND [options]; more: zorvel-configurator --help</translation>
+    </message>
+    <message>
+        <source>Профиль %1 не читается: %2</source>
+        <translation>The profile %1 cannot be read: %2</translation>
+    </message>
+    <message>
+        <source>Профиль %1 неверен: %2</source>
+        <translation>The profile %1 is invalid: %2</translation>
+    </message>
+    <message>
+        <source>Дата &quot;%1&quot; не в виде ГГГГ-ММ-ДД</source>
+        <translation>The date &quot;%1&quot; is not in the form YYYY-MM-DD</translation>
+    </message>
+    <message>
+        <source>Не указана команда</source>
+        <translation>No command given</translation>
+    </message>
+    <message>
+        <source>Неизвестная команда или лишние слова: %1</source>
+        <translation>Unknown command or extra words: %1</translation>
+    </message>
+    <message>
+        <source>Нет связи с адаптером:</source>
+        <translation>No connection to the adapter:</translation>
+    </message>
+    <message>
+        <source>Датчик ответил</source>
+        <translation>The detector answered</translation>
+    </message>
+    <message>
+        <source>Датчик не ответил на рукопожатие: нет ответа 0x55</source>
+        <translation>The detector did not answer the handshake: no 0x55 reply</translation>
+    </message>
+    <message>
+        <source>нет ответа 0x55 на рукопожатие</source>
+        <translation>no 0x55 reply to the handshake</translation>
+    </message>
+    <message>
+        <source>Предупреждение: %1</source>
+        <translation>Warning: %1</translation>
+    </message>
+    <message>
+        <source>Конфигурация записана успешно</source>
+        <translation>The configuration was written successfully</translation>
+    </message>
+    <message>
+        <source>Ошибка при записи конфигурации: записано %1, прочитано %2</source>
+        <translation>Error writing the configuration: written %1, read back %2</translation>
+    </message>
+    <message>
+        <source>Дата записана: %1</source>
+        <translation>Date written: %1</translation>
+    </message>
+    <message>
+        <source>Ошибка чтения конфигурации: ответ %1 вместо 0x53</source>
+        <translation>Error reading the configuration: reply %1 instead of 0x53</translation>
+    </message>
+    <message>
+        <source>Читаю ещё раз</source>
+        <translation>Reading again</translation>
+    </message>
+    <message>
+        <source>Ответ на чтение остался ошибочным после всех попыток</source>
+        <translation>The reply to the read stayed bad after all attempts</translation>
+    </message>
+</context>
+<context>
+    <name>Journal</name>
+    <message>
+        <source>№</source>
+        <translation>No.</translation>
+    </message>
+    <message>
+        <source>Время (UTC)</source>
+        <translation>Time (UTC)</translation>
+    </message>
+    <message>
+        <source>Источник</source>
+        <translation>Source</translation>
+    </message>
+    <message>
+        <source>Действие</source>
+        <translation>Action</translation>
+    </message>
+    <message>
+        <source>Результат</source>
+        <translation>Result</translation>
+    </message>
+    <message>
+        <source>Записано</source>
+        <translation>Written</translation>
+    </message>
+    <message>
+        <source>Прочитано</source>
+        <translation>Read</translation>
+    </message>
+    <message>
+        <source>Дата</source>
+        <translation>Date</translation>
+    </message>
+    <message>
+        <source>Примечание</source>
+        <translation>Note</translation>
+    </message>
+    <message>
+        <source>Что не удалось</source>
+        <translation>What failed</translation>
+    </message>
+    <message>
+        <source>Байты записи</source>
+        <translation>Bytes written</translation>
+    </message>
+    <message>
+        <source>Байты чтения</source>
+        <translation>Bytes read</translation>
+    </message>
+    <message>
+        <source>Журнал не ведётся: папку %1 нельзя создать.</source>
+        <translation>No journal is kept: the folder %1 cannot be created.</translation>
+    </message>
+    <message>
+        <source>Журнал не ведётся: файл %1 нельзя открыть для записи (%2).</source>
+        <translation>No journal is kept: the file %1 cannot be opened for writing (%2).</translation>
+    </message>
+    <message>
+        <source>Журнал не ведётся: файл %1 повреждён, а переименовать его не удалось.</source>
+        <translation>No journal is kept: the file %1 is damaged and could not be renamed.</translation>
+    </message>
+    <message>
+        <source>Журнал %1 не удалось прочитать: файл повреждён или записан другой программой. Он сохранён как %2; начат новый журнал.</source>
+        <translation>The journal %1 could not be read: the file is damaged or was written by another program. It has been kept as %2; a new journal has been started.</translation>
+    </message>
+    <message>
+        <source>Запись в журнал %1 не удалась (%2).</source>
+        <translation>Writing to the journal %1 failed (%2).</translation>
+    </message>
+    <message>
+        <source>записи %1 нет</source>
+        <translation>there is no entry %1</translation>
+    </message>
+    <message>
+        <source>Примечание не сохранено (%1).</source>
+        <translation>The note was not saved (%1).</translation>
+    </message>
+    <message>
+        <source>окно</source>
+        <translation>window</translation>
+    </message>
+    <message>
+        <source>командная строка</source>
+        <translation>command line</translation>
+    </message>
+    <message>
+        <source>Чтение параметров</source>
+        <translation>Parameter read</translation>
+    </message>
+    <message>
+        <source>Запись параметров</source>
+        <translation>Parameter write</translation>
+    </message>
+    <message>
+        <source>Установка даты</source>
+        <translation>Date set</translation>
+    </message>
+    <message>
+        <source>Чтение даты</source>
+        <translation>Date read</translation>
+    </message>
+    <message>
+        <source>успешно</source>
+        <translation>done</translation>
+    </message>
+    <message>
+        <source>прочитано не то, что записано</source>
+        <translation>read back differs from what was written</translation>
+    </message>
+    <message>
+        <source>ошибка</source>
+        <translation>failed</translation>
+    </message>
+    <message>
+        <source>ошибка: %1</source>
+        <translation>failed: %1</translation>
+    </message>
+    <message>
+        <source>записано: %1</source>
+        <translation>written: %1</translation>
+    </message>
+    <message>
+        <source>прочитано: %1</source>
+        <translation>read back: %1</translation>
+    </message>
+    <message>
+        <source>Примечание: %1</source>
+        <translation>Note: %1</translation>
+    </message>
+</context>
+<context>
+    <name>JournalRecorder</name>
+    <message>
+        <source>ответ %1 вместо 0x53</source>
+        <translation>reply %1 instead of 0x53</translation>
+    </message>
+</context>
+<context>
+    <name>JournalWindow</name>
+    <message>
+        <source>Журнал</source>
+        <translation>Journal</translation>
+    </message>
+    <message>
+        <source>Фильтр:</source>
+        <translation>Filter:</translation>
+    </message>
+    <message>
+        <source>Искать в любой колонке</source>
+        <translation>Search in any column</translation>
+    </message>
+    <message>
+        <source>Экспорт CSV…</source>
+        <translation>Export CSV…</translation>
+    </message>
+    <message>
+        <source>Время</source>
+        <translation>Time</translation>
+    </message>
+    <message>
+        <source>Действие</source>
+        <translation>Action</translation>
+    </message>
+    <message>
+        <source>Результат</source>
+        <translation>Result</translation>
+    </message>
+    <message>
+        <source>Параметры</source>
+        <translation>Parameters</translation>
+    </message>
+    <message>
+        <source>Примечание</source>
+        <translation>Note</translation>
+    </message>
+    <message>
+        <source>Записей: %1 из %2</source>
+        <translation>Entries: %1 of %2</translation>
+    </message>
+    <message>
+        <source>Файл %1 не записан: %2.</source>
+        <translation>The file %1 was not written: %2.</translation>
+    </message>
+    <message>
+        <source>журнал-%1.csv</source>
+        <translation>journal-%1.csv</translation>
+    </message>
+    <message>
+        <source>Экспорт CSV</source>
+        <translation>Export CSV</translation>
+    </message>
+    <message>
+        <source>Файлы CSV (*.csv)</source>
+        <translation>CSV files (*.csv)</translation>
+    </message>
+    <message>
+        <source>Сохранено записей: %1 в %2</source>
+        <translation>Entries saved: %1 to %2</translation>
+    </message>
+</context>
+<context>
+    <name>LineTraceVcd</name>
+    <message>
+        <source>Не удалось открыть файл %1 для записи: %2</source>
+        <translation>Could not open %1 for writing: %2</translation>
+    </message>
+    <message>
+        <source>Не удалось записать файл %1: %2</source>
+        <translation>Could not write %1: %2</translation>
+    </message>
+</context>
+<context>
+    <name>LineTraceWindow</name>
+    <message>
+        <source>Сигналы линии</source>
+        <translation>Line signals</translation>
+    </message>
+    <message>
+        <source>Колесо меняет масштаб, перетаскивание сдвигает, End возвращает к последнему кадру</source>
+        <translation>The wheel zooms, dragging pans, End returns to the newest frame</translation>
+    </message>
+    <message>
+        <source>Следить</source>
+        <translation>Follow</translation>
+    </message>
+    <message>
+        <source>Сохранить VCD…</source>
+        <translation>Save VCD…</translation>
+    </message>
+    <message>
+        <source>Сохранить VCD</source>
+        <translation>Save VCD</translation>
+    </message>
+    <message>
+        <source>На линии пока ничего не записано.</source>
+        <translation>Nothing has been recorded on the line yet.</translation>
+    </message>
+    <message>
+        <source>Value Change Dump (*.vcd)</source>
+        <translation>Value Change Dump (*.vcd)</translation>
+    </message>
+</context>
+<context>
     <name>MainWindow</name>
     <message>
         <source>MainWindow</source>
@@ -185,6 +571,172 @@ p, li { white-space: pre-wrap; }
     <message>
         <source>Подключено</source>
         <translation>Connected</translation>
+    </message>
+    <message>
+        <source>Файл</source>
+        <translation>File</translation>
+    </message>
+    <message>
+        <source>Открыть профиль…</source>
+        <translation>Open profile…</translation>
+    </message>
+    <message>
+        <source>Сохранить профиль…</source>
+        <translation>Save profile…</translation>
+    </message>
+    <message>
+        <source>Журнал…</source>
+        <translation>Journal…</translation>
+    </message>
+    <message>
+        <source>Конфигуратор Зорвель-3 — демонстрация на имитаторе датчика</source>
+        <translation>Zorvel-3 Configurator — demo on the simulated detector</translation>
+    </message>
+    <message>
+        <source>Открыть профиль</source>
+        <translation>Open profile</translation>
+    </message>
+    <message>
+        <source>Профили (*.json);;Все файлы (*)</source>
+        <translation>Profiles (*.json);;All files (*)</translation>
+    </message>
+    <message>
+        <source>Сохранить профиль</source>
+        <translation>Save profile</translation>
+    </message>
+    <message>
+        <source>Профили (*.json)</source>
+        <translation>Profiles (*.json)</translation>
+    </message>
+    <message>
+        <source>Профиль</source>
+        <translation>Profile</translation>
+    </message>
+    <message>
+        <source>Профиль %1 не открыт: %2</source>
+        <translation>The profile %1 was not opened: %2</translation>
+    </message>
+    <message>
+        <source>Профиль %1 не сохранён: %2</source>
+        <translation>The profile %1 was not saved: %2</translation>
+    </message>
+    <message>
+        <source>Журнал</source>
+        <translation>Journal</translation>
+    </message>
+</context>
+<context>
+    <name>Profile</name>
+    <message>
+        <source>допустимы целые числа от %1 до %2</source>
+        <translation>allowed: whole numbers from %1 to %2</translation>
+    </message>
+    <message>
+        <source>у выключенного класса допустим только 0</source>
+        <translation>a class that is off allows only 0</translation>
+    </message>
+    <message>
+        <source>допустимы целые числа от %1 до %2 с шагом %3</source>
+        <translation>allowed: whole numbers from %1 to %2 in steps of %3</translation>
+    </message>
+    <message>
+        <source>допустимы true и false</source>
+        <translation>allowed: true and false</translation>
+    </message>
+    <message>
+        <source>Поле &quot;%1&quot;: %2.</source>
+        <translation>Field &quot;%1&quot;: %2.</translation>
+    </message>
+    <message>
+        <source>Нет поля &quot;%1&quot;: %2.</source>
+        <translation>Field &quot;%1&quot; is missing: %2.</translation>
+    </message>
+    <message>
+        <source>да</source>
+        <translation>yes</translation>
+    </message>
+    <message>
+        <source>нет</source>
+        <translation>no</translation>
+    </message>
+    <message>
+        <source>Поле &quot;%1&quot; = %2: %3.</source>
+        <translation>Field &quot;%1&quot; = %2: %3.</translation>
+    </message>
+    <message>
+        <source>Файл не является профилем: это не JSON (%1, позиция %2).</source>
+        <translation>The file is not a profile: it is not JSON (%1, at position %2).</translation>
+    </message>
+    <message>
+        <source>Файл не является профилем: ожидается один объект JSON {…}.</source>
+        <translation>The file is not a profile: one JSON object {…} is expected.</translation>
+    </message>
+    <message>
+        <source>ожидается &quot;%1&quot;</source>
+        <translation>&quot;%1&quot; expected</translation>
+    </message>
+    <message>
+        <source>эта программа читает версию %1</source>
+        <translation>this program reads version %1</translation>
+    </message>
+    <message>
+        <source>ожидается список из трёх объектов {&quot;on&quot;: …, &quot;range&quot;: …}</source>
+        <translation>a list of three objects {&quot;on&quot;: …, &quot;range&quot;: …} expected</translation>
+    </message>
+    <message>
+        <source>ожидается объект {&quot;on&quot;: …, &quot;range&quot;: …}</source>
+        <translation>an object {&quot;on&quot;: …, &quot;range&quot;: …} expected</translation>
+    </message>
+    <message>
+        <source>ожидается текст в кавычках</source>
+        <translation>text in quotes expected</translation>
+    </message>
+    <message>
+        <source>Класс %1: включён, дальность %2</source>
+        <translation>Class %1: on, range %2</translation>
+    </message>
+    <message>
+        <source>Класс %1: выключен, дальность %2</source>
+        <translation>Class %1: off, range %2</translation>
+    </message>
+    <message>
+        <source>Класс %1: выключен</source>
+        <translation>Class %1: off</translation>
+    </message>
+    <message>
+        <source>Угол наклона: %1°</source>
+        <translation>Tilt angle: %1°</translation>
+    </message>
+    <message>
+        <source>Тревога по одному удару: %1</source>
+        <translation>Alarm on a single blow: %1</translation>
+    </message>
+    <message>
+        <source>Примечание: %1</source>
+        <translation>Note: %1</translation>
+    </message>
+    <message>
+        <source>выкл</source>
+        <translation>off</translation>
+    </message>
+    <message>
+        <source>Классы: %1, %2, %3; угол %4°; по одному удару: %5</source>
+        <translation>Classes: %1, %2, %3; angle %4°; single blow: %5</translation>
+    </message>
+</context>
+<context>
+    <name>WaveformView</name>
+    <message>
+        <source>%1 мс</source>
+        <translation>%1 ms</translation>
+    </message>
+    <message>
+        <source>На линии пока ничего не записано</source>
+        <translation>Nothing has been recorded on the line yet</translation>
+    </message>
+    <message>
+        <source>мс</source>
+        <translation>ms</translation>
     </message>
 </context>
 <context>
@@ -432,6 +984,10 @@ p, li { white-space: pre-wrap; }
     <message>
         <source>Ошибка при записи конфигурации</source>
         <translation>Error writing the configuration</translation>
+    </message>
+    <message>
+        <source>Сигналы линии…</source>
+        <translation>Line signals…</translation>
     </message>
 </context>
 </TS>

@@ -174,6 +174,9 @@ private slots:
     void startup()
     {
         QFETCH(bool, withFiles);
+        testsupport::Simulator sim;
+        QVERIFY(sim.load());
+        sim.reset();
         QTemporaryDir folder;
         const QString home = QDir::currentPath();
         QImage picture(40, 20, QImage::Format_RGB32);
@@ -199,6 +202,18 @@ private slots:
         rig.link->show();
         QCOMPARE(clippedTexts(rig.window->findChildren<QWidget *>() + rig.link->findChildren<QWidget *>()), QStringList());
         QVERIFY(testsupport::waitUntil([&] { return rig.state()["commands"] == "11"; }, 5000));
+
+        // Wired to the link: the first handshake's read fills the controls with
+        // the simulated detector's block, "Сохранить" writes what they show,
+        // and the console button opens the link's window.
+        QCOMPARE(rig.state()["block"], "0708061900");
+        rig.apply({"checkBox_d_2=0", "horizontalSlider=-15", "save"});
+        testsupport::ModalAnswerer answerer({"OK"});
+        QVERIFY(testsupport::waitUntil([&] { return !answerer.seen().isEmpty(); }, 6000));
+        QCOMPARE(answerer.seen().first().icon, QMessageBox::Information); // written and read back
+        QCOMPARE(sim.block(), QByteArray("\x04\x19\x0f\x00\x06", 5));
+        rig.apply({"show_btn=1", "pushButton_cfg"});
+        QVERIFY(rig.link->isVisible());
     }
 
     // A profile saved from the controls comes back into them; an invalid one

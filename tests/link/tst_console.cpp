@@ -152,7 +152,6 @@ void ConsoleTest::rawFrameEntry_data()
     QTest::newRow("signed") << "-1 0 0" << "ERROR!";
     QTest::newRow("plus") << "+F 0 0" << "ERROR!";
     QTest::newRow("prefix") << "0xA3 0 0" << "ERROR!";
-    QTest::newRow("three digits") << "100 0 0" << "ERROR!";
     QTest::newRow("two bytes") << "A3 00" << "ERROR!";
 }
 

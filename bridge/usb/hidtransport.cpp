@@ -65,25 +65,17 @@ public:
         device_ = nullptr;
     }
 
-    bool write(const Report &report) override
+    bool write(const OutputReport &report) override
     {
-        if (!device_)
-            return false;
-        // hidapi takes the report number first: 0, the adapter numbers none.
-        unsigned char buffer[ReportSize + 1] = {0};
-        std::copy(report.begin(), report.end(), buffer + 1);
-        return hid_write(device_, buffer, sizeof buffer) >= 0;
+        return device_ && hid_write(device_, report.data(), report.size()) >= 0;
     }
 
-    ReadResult read(Report *report, int timeoutMs) override
+    int read(Report *report, int timeoutMs) override
     {
         if (!device_)
-            return ReadResult::Failed;
+            return -1;
         report->fill(0);
-        const int got = hid_read_timeout(device_, report->data(), report->size(), timeoutMs);
-        if (got < 0)
-            return ReadResult::Failed;
-        return got == 0 ? ReadResult::TimedOut : ReadResult::Received;
+        return hid_read_timeout(device_, report->data(), report->size(), timeoutMs);
     }
 
 private:

@@ -104,7 +104,7 @@ bool Driver::send(const Report &report)
 {
     if (!ensureOpen())
         return false;
-    if (transport_.write(report))
+    if (transport_.write(numbered(report)))
         return true;
     lose();
     return false;
@@ -137,26 +137,22 @@ std::optional<ChipState> Driver::readAll()
     // tells how the pins were then, not now.
     Report report;
     for (;;) {
-        const ReadResult drained = transport_.read(&report, 0);
-        if (drained == ReadResult::TimedOut)
+        const int drained = transport_.read(&report, 0);
+        if (drained == 0)
             break;
-        if (drained == ReadResult::Failed) {
+        if (drained < 0) {
             lose();
             return std::nullopt;
         }
     }
     if (!send(readAllRequest()))
         return std::nullopt;
-    switch (transport_.read(&report, ReplyTimeoutMs)) {
-    case ReadResult::Received:
-        return parseReadAll(report);
-    case ReadResult::TimedOut:
-        return std::nullopt;
-    case ReadResult::Failed:
+    const int got = transport_.read(&report, ReplyTimeoutMs);
+    if (got < 0)
         lose();
+    if (got <= 0)
         return std::nullopt;
-    }
-    return std::nullopt;
+    return parseReadAll(report);
 }
 
 bool Driver::reconfigure(const std::function<void(ChipConfig &)> &change)

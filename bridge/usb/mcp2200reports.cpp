@@ -1,5 +1,7 @@
 #include "bridge/usb/mcp2200reports.h"
 
+#include <algorithm>
+
 namespace mcp2200 {
 
 namespace {
@@ -39,6 +41,13 @@ Report configureRequest(const ChipConfig &config)
     report[Offset::BaudHigh] = config.baudHigh;
     report[Offset::BaudLow] = config.baudLow;
     return report;
+}
+
+OutputReport numbered(const Report &report)
+{
+    OutputReport out{};
+    std::copy(report.begin(), report.end(), out.begin() + 1);
+    return out;
 }
 
 std::optional<ChipState> parseReadAll(const Report &reply)

@@ -12,6 +12,9 @@ namespace mcp2200 {
 
 constexpr std::size_t ReportSize = 16;
 using Report = std::array<std::uint8_t, ReportSize>;
+// A report as HID writes it: the report number first, 0 on a device that
+// numbers none (Windows refuses the write without it), then the 16 bytes.
+using OutputReport = std::array<std::uint8_t, ReportSize + 1>;
 
 constexpr unsigned PinCount = 8;
 
@@ -59,6 +62,8 @@ struct ChipState {
 Report setClearOutputs(std::uint8_t high, std::uint8_t low);
 Report readAllRequest();
 Report configureRequest(const ChipConfig &config);
+
+OutputReport numbered(const Report &report);
 
 // The state a READ_ALL reply carries, or nothing when the report is not one.
 std::optional<ChipState> parseReadAll(const Report &reply);

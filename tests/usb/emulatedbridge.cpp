@@ -32,8 +32,8 @@ class ChipPort final : public Transport
 public:
     bool open(unsigned vid, unsigned pid, std::string *why) override { return chip().open(vid, pid, why); }
     void close() override { chip().close(); }
-    bool write(const Report &report) override { return chip().write(report); }
-    ReadResult read(Report *report, int timeoutMs) override { return chip().read(report, timeoutMs); }
+    bool write(const OutputReport &report) override { return chip().write(report); }
+    int read(Report *report, int timeoutMs) override { return chip().read(report, timeoutMs); }
 };
 
 } // namespace

@@ -21,10 +21,13 @@ bool EmulatedChip::open(unsigned, unsigned, std::string *why)
     return plugged_;
 }
 
-bool EmulatedChip::write(const Report &report)
+bool EmulatedChip::write(const OutputReport &numbered)
 {
-    if (!handleValid_)
+    // The adapter numbers no reports: HID expects 0 before the 16 bytes.
+    if (!handleValid_ || numbered[0] != 0)
         return false;
+    Report report;
+    std::copy(numbered.begin() + 1, numbered.end(), report.begin());
     // Full-speed HID moves one report per frame.
     std::this_thread::sleep_for(perReport);
     written.push_back(report);
@@ -56,19 +59,19 @@ bool EmulatedChip::write(const Report &report)
     return true;
 }
 
-ReadResult EmulatedChip::read(Report *report, int timeoutMs)
+int EmulatedChip::read(Report *report, int timeoutMs)
 {
     if (!handleValid_)
-        return ReadResult::Failed;
+        return -1;
     const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     if (queue_.empty() || queue_.front().due > deadline) {
         std::this_thread::sleep_until(deadline);
-        return ReadResult::TimedOut;
+        return 0;
     }
     std::this_thread::sleep_until(queue_.front().due);
     *report = queue_.front().report;
     queue_.pop_front();
-    return ReadResult::Received;
+    return int(ReportSize);
 }
 
 void EmulatedChip::reset(const Memory &stored)

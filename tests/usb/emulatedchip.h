@@ -27,8 +27,8 @@ public:
 
     bool open(unsigned vid, unsigned pid, std::string *why) override;
     void close() override { handleValid_ = false; }
-    bool write(const mcp2200::Report &report) override;
-    mcp2200::ReadResult read(mcp2200::Report *report, int timeoutMs) override;
+    bool write(const mcp2200::OutputReport &report) override;
+    int read(mcp2200::Report *report, int timeoutMs) override;
 
     // A new chip holding `stored`, plugged in and not yet opened, no delays,
     // nothing written, the detector's line idle. By default as it leaves the

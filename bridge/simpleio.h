@@ -49,6 +49,12 @@ typedef bool(SIMPLEIO_CALL *fnSetBaudRateFn)(unsigned long baudRate);
 typedef const char *(SIMPLEIO_CALL *BridgeStatusFn)(void);
 #define SIMPLEIO_STATUS_SYMBOL "ZorvelBridgeStatus"
 
+/* Optional too: the six configuration bytes the adapter keeps (directions,
+ * alternate pins, default outputs, options, baud divisor high and low), for a
+ * report from the bench; false when they cannot be read. */
+typedef bool(SIMPLEIO_CALL *BridgeSettingsFn)(unsigned char out[6]);
+#define SIMPLEIO_SETTINGS_SYMBOL "ZorvelBridgeSettings"
+
 /* Declarations for the bridge libraries that implement them. */
 #ifdef SIMPLEIO_IMPLEMENTATION
 SIMPLEIO_EXPORT void SIMPLEIO_CALL InitMCP2200(unsigned int vid, unsigned int pid);

@@ -73,6 +73,12 @@ bool Driver::setBaudRate(unsigned long baud)
     });
 }
 
+std::optional<ChipConfig> Driver::settings()
+{
+    const std::optional<ChipState> state = readAll();
+    return state ? std::optional<ChipConfig>(state->config) : std::nullopt;
+}
+
 bool Driver::ensureOpen()
 {
     if (open_)

@@ -37,6 +37,8 @@ public:
     bool configureIO(std::uint8_t directions);
     bool configureMCP2200(std::uint8_t directions, unsigned long baud);
     bool setBaudRate(unsigned long baud);
+    // Bytes 4..9 as the chip keeps them, read afresh.
+    std::optional<ChipConfig> settings();
 
     // Why the adapter cannot be reached, or empty while it can.
     const std::string &status() const { return status_; }

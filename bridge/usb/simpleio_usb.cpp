@@ -3,6 +3,7 @@
 #include "bridge/simpleio.h"
 #include "bridge/usb/mcp2200driver.h"
 
+#include <algorithm>
 #include <mutex>
 
 namespace {
@@ -80,6 +81,17 @@ SIMPLEIO_EXPORT const char *SIMPLEIO_CALL ZorvelBridgeStatus(void)
 {
     return withDriver([](mcp2200::Driver &driver) {
         return driver.status().empty() ? nullptr : driver.status().c_str();
+    });
+}
+
+SIMPLEIO_EXPORT bool SIMPLEIO_CALL ZorvelBridgeSettings(unsigned char out[6])
+{
+    return withDriver([=](mcp2200::Driver &driver) {
+        const std::optional<mcp2200::ChipConfig> config = driver.settings();
+        // Laid out as CONFIGURE carries them.
+        if (config)
+            std::copy_n(mcp2200::configureRequest(*config).begin() + mcp2200::Offset::Directions, 6, out);
+        return config.has_value();
     });
 }
 

@@ -23,6 +23,7 @@ namespace {
 
 constexpr unsigned ReportUs = 1000;
 constexpr unsigned ReadAllReplyUs = 1000; // after its own 1 ms request: 2 ms a round trip
+constexpr unsigned ResetUs = 20000;       // CONFIGURE's reset, as long as other tools wait it out
 constexpr double TickMs = 2.0;
 
 // Nominal times: ticks of 2 ms, the 4 ms settle after every transmit frame,
@@ -100,7 +101,7 @@ int main(int argc, char **argv)
         return 1;
     }
     reset();
-    setDelays(ReportUs, ReadAllReplyUs);
+    setDelays(ReportUs, ReadAllReplyUs, ResetUs);
 
     DeviceConfig block{4, 9, 15, 35, 0x09, 0};
     config link(nullptr, &block);

@@ -44,8 +44,9 @@ typedef bool(SIMPLEIO_CALL *ReadPinFn)(unsigned int pin, unsigned int *value);
 typedef bool(SIMPLEIO_CALL *fnSetBaudRateFn)(unsigned long baudRate);
 
 /* Optional, not one of the eight: a bridge library may export this to say in
- * plain words why it could not reach the adapter (UTF-8, or null when all is
- * well). The program logs it when present. */
+ * plain words what it found wrong since it was last asked (each finding once),
+ * then why it cannot reach the adapter while it cannot (UTF-8, or null when
+ * all is well). The program logs it when present. */
 typedef const char *(SIMPLEIO_CALL *BridgeStatusFn)(void);
 #define SIMPLEIO_STATUS_SYMBOL "ZorvelBridgeStatus"
 

@@ -13,6 +13,7 @@ struct Bridge {
     std::unique_ptr<mcp2200::Transport> transport = mcp2200::createTransport();
     mcp2200::Driver driver{*transport};
     std::mutex mutex; // a call from another thread must not split a READ_ALL round trip
+    std::string status; // the text ZorvelBridgeStatus last handed out
 };
 
 Bridge &bridge()
@@ -76,11 +77,12 @@ SIMPLEIO_EXPORT bool SIMPLEIO_CALL fnSetBaudRate(unsigned long baudRate)
     return withDriver([=](mcp2200::Driver &driver) { return driver.setBaudRate(baudRate); });
 }
 
-// The text stays valid until the next call into the library.
+// The text stays valid until the next call of this function.
 SIMPLEIO_EXPORT const char *SIMPLEIO_CALL ZorvelBridgeStatus(void)
 {
     return withDriver([](mcp2200::Driver &driver) {
-        return driver.status().empty() ? nullptr : driver.status().c_str();
+        bridge().status = driver.takeStatus();
+        return bridge().status.empty() ? nullptr : bridge().status.c_str();
     });
 }
 

@@ -51,20 +51,16 @@ SIMPLEIO_EXPORT void UsbEmuReset(void)
     emulation().chip.reset();
 }
 
-SIMPLEIO_EXPORT void UsbEmuSetDelays(unsigned reportUs, unsigned readAllUs)
+SIMPLEIO_EXPORT void UsbEmuSetDelays(unsigned reportUs, unsigned readAllUs, unsigned resetUs)
 {
     emulation().chip.perReport = std::chrono::microseconds(reportUs);
     emulation().chip.readAllReply = std::chrono::microseconds(readAllUs);
+    emulation().chip.resetTime = std::chrono::microseconds(resetUs);
 }
 
 SIMPLEIO_EXPORT void UsbEmuGetBlock(unsigned char out[5])
 {
     std::copy(emulation().detector.block.begin(), emulation().detector.block.end(), out);
-}
-
-SIMPLEIO_EXPORT void UsbEmuGetConfig(unsigned char out[6])
-{
-    std::copy(emulation().chip.stored().begin(), emulation().chip.stored().end(), out);
 }
 
 } // extern "C"

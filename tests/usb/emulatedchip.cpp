@@ -9,6 +9,9 @@ namespace usbemu {
 
 namespace {
 enum Pin : unsigned { ClockPin = 2, DataOutPin = 3, DataInPin = 4 };
+// The command table: codes, and the offsets of the bytes a command uses.
+enum Code : std::uint8_t { SetClearOutputs = 0x08, Configure = 0x10, ReadAll = 0x80 };
+enum ReportByte : std::size_t { Memory0 = 4, LevelsByte = 10, SetByte = 11, ClearByte = 12 };
 constexpr std::size_t DirectionsByte = 0, DefaultOutputsByte = 2; // in Memory
 } // namespace
 
@@ -16,6 +19,7 @@ bool EmulatedChip::open(unsigned, unsigned, std::string *why)
 {
     ++openAttempts;
     handleValid_ = plugged_;
+    queue_.clear(); // a new handle has no reports waiting
     if (!plugged_)
         *why = "No emulated MCP2200 is plugged in.";
     return plugged_;
@@ -26,36 +30,33 @@ bool EmulatedChip::write(const OutputReport &numbered)
     // The adapter numbers no reports: HID expects 0 before the 16 bytes.
     if (!handleValid_ || numbered[0] != 0)
         return false;
-    Report report;
-    std::copy(numbered.begin() + 1, numbered.end(), report.begin());
     // Full-speed HID moves one report per frame.
     std::this_thread::sleep_for(perReport);
+    Report report;
+    std::copy(numbered.begin() + 1, numbered.end(), report.begin());
     written.push_back(report);
+    if (Clock::now() < resetEnds_)
+        return true;
     const std::uint8_t inputs = stored_[DirectionsByte];
-    switch (report[Offset::Command]) {
-    case Command::SetClearOutputs:
-        latches_ = std::uint8_t((latches_ | report[Offset::SetMask]) & ~report[Offset::ClearMask]);
-        feedDetector();
-        break;
-    case Command::Configure:
-        std::copy_n(report.begin() + Offset::Directions, stored_.size(), stored_.begin());
-        // The chip resets after writing its memory, which clears the outputs.
-        latches_ = 0;
-        feedDetector();
-        break;
-    case Command::ReadAll: {
-        Queued reply{Clock::now() + readAllReply, {Command::ReadAll}};
-        std::copy(stored_.begin(), stored_.end(), reply.report.begin() + Offset::Directions);
+    if (report[0] == SetClearOutputs && !outputsStuck)
+        latches_ = std::uint8_t((latches_ | report[SetByte]) & ~report[ClearByte]);
+    if (report[0] == Configure) {
+        if (!memoryStuck)
+            std::copy_n(report.begin() + Memory0, stored_.size(), stored_.begin());
+        resetEnds_ = Clock::now() + resetTime;
+        latches_ = stored_[DefaultOutputsByte];
+    }
+    if (report[0] == ReadAll && !mute) {
+        Queued reply{Clock::now() + readAllReply, {ReadAll}};
+        std::copy(stored_.begin(), stored_.end(), reply.report.begin() + Memory0);
         // Outputs read their latch, inputs float high but for DATA_IN, which the detector drives.
         const bool dataInLow = (inputs >> DataInPin & 1) && !line_.dataIn();
-        reply.report[Offset::Levels] = std::uint8_t(((latches_ & ~inputs) | inputs) & ~(dataInLow << DataInPin));
+        reply.report[LevelsByte] = std::uint8_t(((latches_ & ~inputs) | inputs) & ~(dataInLow << DataInPin));
         // Replies leave the chip in the order of their requests.
-        if (!queue_.empty())
-            reply.due = std::max(reply.due, queue_.back().due);
+        reply.due = std::max(reply.due, queue_.empty() ? reply.due : queue_.back().due);
         queue_.push_back(reply);
-        break;
     }
-    }
+    feedDetector();
     return true;
 }
 
@@ -69,16 +70,20 @@ int EmulatedChip::read(Report *report, int timeoutMs)
         return 0;
     }
     std::this_thread::sleep_until(queue_.front().due);
-    *report = queue_.front().report;
+    report->fill(0);
+    std::copy_n(queue_.front().report.begin(), replyLength, report->begin());
     queue_.pop_front();
-    return int(ReportSize);
+    return replyLength;
 }
 
 void EmulatedChip::reset(const Memory &stored)
 {
     stored_ = stored;
     openAttempts = 0;
-    perReport = readAllReply = std::chrono::microseconds(0);
+    perReport = readAllReply = resetTime = std::chrono::microseconds(0);
+    mute = memoryStuck = outputsStuck = false;
+    replyLength = int(ReportSize);
+    resetEnds_ = {};
     written.clear();
     line_.reset();
     plug(true);

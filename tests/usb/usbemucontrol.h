@@ -12,7 +12,5 @@ typedef void (*UsbEmuResetFn)(void);
 // Every report written blocks for reportUs; a READ_ALL reply comes readAllUs
 // after its request; after CONFIGURE the chip drops every report for resetUs.
 typedef void (*UsbEmuSetDelaysFn)(unsigned reportUs, unsigned readAllUs, unsigned resetUs);
-// The detector's parameter block in frame order: flag, angle, range_1..3.
-typedef void (*UsbEmuGetBlockFn)(unsigned char out[5]);
 
 #endif

@@ -51,6 +51,7 @@ public:
     std::chrono::microseconds perReport{0}, readAllReply{0}, resetTime{0};
     bool mute = false;    // on the bus, but READ_ALL goes unanswered
     int replyLength = 16; // bytes of each reply that arrive
+    std::uint8_t echo = ReadAll; // byte 0 of each reply
     bool broken = false;  // CONFIGURE stores nothing, SET_CLEAR_OUTPUTS drives nothing
 
     bool open(unsigned, unsigned, std::string *why) override
@@ -87,7 +88,7 @@ public:
             latches = stored[Defaults];
         }
         if (report[0] == ReadAll && !mute) {
-            mcp2200::Report reply{ReadAll};
+            mcp2200::Report reply{echo};
             std::copy(stored.begin(), stored.end(), reply.begin() + StoredByte);
             // Outputs read their latch, inputs float high but for DATA_IN, which the detector drives.
             const bool dataInLow = (inputs >> DataInPin & 1) && !line_.dataIn();

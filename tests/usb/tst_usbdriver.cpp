@@ -92,8 +92,11 @@ private slots:
             << CASE(chip->readAllReply = 75ms; const bool late = d.readPin(2, &v); chip->readAllReply = 0us;
                     return !late && d.clearPin(2) && d.readPin(2, &v) && v == 0)
             << true << reports({ReadAll, "08000000 00000000 00000000 04", ReadAll}) << QStringList();
-        QTest::newRow("short reply") << CASE(chip->replyLength = 10; return d.readPin(4, &v)) << false
-                                     << reports({ReadAll}) << QStringList();
+        // Cut short, or echoing READ_EE (0x20) instead of READ_ALL: no chip state.
+        QTest::newRow("bad replies")
+            << CASE(chip->replyLength = 10; const bool cut = d.readPin(4, &v); chip->replyLength = 16; chip->echo = 0x20;
+                    return cut || d.readPin(4, &v))
+            << false << reports({ReadAll, ReadAll}) << QStringList();
         // Three reads unanswered: lost, looked for again at once, and then not for ReopenInterval.
         QTest::newRow("chip stops answering")
             << CASE(chip->mute = true; return !d.readPin(4, &v) && !d.readPin(4, &v) && !d.readPin(4, &v)

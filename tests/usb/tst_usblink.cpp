@@ -56,6 +56,9 @@ private slots:
         // The console's lowest rates are below the UART's 300 Bd (a real adapter keeps its own rate); each
         // finding is said once.
         QVERIFY(!api.fnSetBaudRate(100) && (!reset || api.fnSetBaudRate(9600)));
+        // GP0 is an output the emulated chip keeps low, unlike DATA_IN.
+        unsigned level = 1;
+        QVERIFY(!reset || (api.ReadPin(0, &level) && level == 0));
         QVERIFY(!report("after").contains("6000000"));
     }
 };

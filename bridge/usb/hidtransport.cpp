@@ -6,9 +6,16 @@
 #include "bridge/usb/transport.h"
 
 #include <hidapi.h>
+// hidapi before 0.10 has no version macros; hid_error(NULL) is documented
+// from 0.13, the Windows write timeout from 0.15.
+#ifdef HID_API_MAKE_VERSION
+#if HID_API_VERSION >= HID_API_MAKE_VERSION(0, 13, 0)
+#define ZORVEL_HID_GLOBAL_ERROR
+#endif
 #if defined(_WIN32) && HID_API_VERSION >= HID_API_MAKE_VERSION(0, 15, 0)
 #include <hidapi_winapi.h>
 #define ZORVEL_HID_WRITE_TIMEOUT
+#endif
 #endif
 
 namespace mcp2200 {
@@ -26,8 +33,10 @@ constexpr int HidInterface = 2;
 std::string openError()
 {
     std::string text;
+#ifdef ZORVEL_HID_GLOBAL_ERROR
     for (const wchar_t *c = hid_error(nullptr); c && *c; ++c)
         text += *c < 0x80 ? char(*c) : '?';
+#endif
     const bool none = text.empty() || text == "Success" || text.find("not implemented") != std::string::npos;
     return none ? std::string() : text;
 }

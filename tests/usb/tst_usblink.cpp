@@ -35,8 +35,10 @@ private slots:
         // Bytes 4..9 the adapter keeps, and what the bridge has to say, as an installer sends them back.
         const auto report = [&](const char *when) {
             unsigned char bytes[6] = {};
-            const char *said = settings(bytes) ? status() : "unreadable";
-            const QByteArray line = QByteArray(reinterpret_cast<char *>(bytes), 6).toHex(' ') + ' ' + (said ? said : "");
+            const bool read = settings(bytes);
+            const QByteArray kept = read ? QByteArray(reinterpret_cast<char *>(bytes), 6).toHex(' ') : "unreadable";
+            const char *said = status();
+            const QByteArray line = kept + ' ' + (said ? said : "");
             std::printf("settings %s: %s\n", when, line.data());
             return line;
         };

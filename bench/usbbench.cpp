@@ -1,20 +1,17 @@
-// Timing of the link's handshake, read and write through the USB bridge
-// library over the emulated MCP2200, at the pace of a full-speed HID bus:
-// every report takes 1 ms and a READ_ALL round trip 2 ms. Prints wall time
-// against nominal, and the period of the 2 ms tick as the link's progress
-// signal shows it. Not a test: run it by hand, from beside the emulated
+// Timing of the link's handshake, read and write, and of single pin calls,
+// through the USB bridge library over the emulated MCP2200, at the pace of a
+// full-speed HID bus: every report takes 1 ms and a READ_ALL round trip 2 ms.
+// Prints wall time against nominal, the period of the 2 ms tick as the link's
+// progress signal shows it, and SetPin and ReadPin times, as tst_adapter does
+// for a real adapter. Not a test: run it by hand, from beside the emulated
 // library (build/tests/usb/zorvel-usbbench).
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QEventLoop>
-#include <QMessageBox>
-#include <QTimer>
 
-#include <algorithm>
-#include <cmath>
 #include <cstdio>
 #include <vector>
 
+#include "bench/usbfigures.h"
 #include "link/config.h"
 #include "link/simpleioapi.h"
 #include "tests/usb/usbemucontrol.h"
@@ -23,6 +20,7 @@ namespace {
 
 constexpr unsigned ReportUs = 1000;
 constexpr unsigned ReadAllReplyUs = 1000; // after its own 1 ms request: 2 ms a round trip
+constexpr unsigned ResetUs = 20000;       // CONFIGURE's reset, as long as other tools wait it out
 constexpr double TickMs = 2.0;
 
 // Nominal times: ticks of 2 ms, the 4 ms settle after every transmit frame,
@@ -36,20 +34,6 @@ struct Tick {
     int step; // bitIndex before the tick
     int byte; // byteIndex before the tick
 };
-
-bool runUntil(const bool &done, int timeoutMs)
-{
-    QEventLoop loop;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (done)
-            loop.quit();
-    });
-    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
-    poll.start(1);
-    loop.exec();
-    return done;
-}
 
 // Tick periods from the progress reports of the 0xA6 frame and of 6-byte
 // receptions: consecutive reports of one byte, or of the next byte after a
@@ -67,20 +51,6 @@ std::vector<double> tickPeriods(const std::vector<Tick> &ticks)
     return periods;
 }
 
-double percentile(std::vector<double> values, double p)
-{
-    if (values.empty())
-        return 0;
-    std::sort(values.begin(), values.end());
-    const std::size_t rank = std::size_t(std::ceil(p * double(values.size())));
-    return values[std::min(values.size() - 1, rank > 0 ? rank - 1 : 0)];
-}
-
-void row(const char *name, double wallMs, double nominalMs)
-{
-    std::printf("%-10s %9.1f %11.1f %8.3f\n", name, wallMs, nominalMs, wallMs / nominalMs);
-}
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -95,71 +65,35 @@ int main(int argc, char **argv)
     BridgeLoader::load(&handle, &detail);
     auto reset = reinterpret_cast<UsbEmuResetFn>(BridgeLoader::resolve(handle, "UsbEmuReset"));
     auto setDelays = reinterpret_cast<UsbEmuSetDelaysFn>(BridgeLoader::resolve(handle, "UsbEmuSetDelays"));
-    if (!reset || !setDelays) {
+    SimpleIoApi api;
+    if (!reset || !setDelays || !resolveSimpleIo(handle, &api).isEmpty()) {
         std::fprintf(stderr, "no emulated USB bridge beside the benchmark (%s)\n", qPrintable(detail));
         return 1;
     }
     reset();
-    setDelays(ReportUs, ReadAllReplyUs);
+    setDelays(ReportUs, ReadAllReplyUs, ResetUs);
 
-    DeviceConfig block{4, 9, 15, 35, 0x09, 0};
+    DeviceConfig block{};
     config link(nullptr, &block);
     QElapsedTimer clock;
     clock.start();
-    const auto nowMs = [&] { return double(clock.nsecsElapsed()) / 1e6; };
-
-    double handshakeStart = -1, handshakeEnd = -1, readEnd = -1, writeStart = -1, writeEnd = -1;
-    bool firstRead = false, boxClosed = false;
     std::vector<Tick> ticks;
-    QObject::connect(&link, &config::setButton, [&](bool enabled) {
-        if (!enabled && handshakeStart < 0)
-            handshakeStart = nowMs();
-    });
-    QObject::connect(&link, &config::signal_handshake_ok, [&] {
-        if (handshakeEnd < 0)
-            handshakeEnd = nowMs();
-    });
-    QObject::connect(&link, &config::signal_getConfig, [&](char *) {
-        if (!firstRead) {
-            readEnd = nowMs();
-            firstRead = true;
-        } else if (writeStart >= 0 && writeEnd < 0) {
-            writeEnd = nowMs();
-        }
-    });
     QObject::connect(&link, &config::action, [&](int total, int step, int byte) {
         if (total == 5)
-            ticks.push_back({nowMs(), step, byte});
+            ticks.push_back({double(clock.nsecsElapsed()) / 1e6, step, byte});
     });
-    // The write's outcome box; whatever it says, close it.
-    QTimer boxCloser;
-    QObject::connect(&boxCloser, &QTimer::timeout, [&] {
-        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-            box->done(QMessageBox::Ok);
-            boxClosed = true;
-        }
-    });
-    boxCloser.start(5);
-
-    if (!runUntil(firstRead, 20000)) {
-        std::fprintf(stderr, "the handshake and first read did not finish\n");
-        return 1;
-    }
-    writeStart = nowMs();
-    QMetaObject::invokeMethod(&link, "sendParamA6");
-    if (!runUntil(boxClosed, 30000) || writeEnd < 0) {
-        std::fprintf(stderr, "the write did not finish\n");
+    const UsbFigures figures = UsbFigures::measure(link, block, api);
+    if (!figures.failure.isEmpty()) {
+        std::fprintf(stderr, "%s\n", qPrintable(figures.failure));
         return 1;
     }
 
     std::printf("USB bridge over the emulated MCP2200: %u us per report, %u us per READ_ALL round trip\n",
                 ReportUs, ReportUs + ReadAllReplyUs);
-    std::printf("%-10s %9s %11s %8s\n", "", "wall ms", "nominal ms", "ratio");
-    row("handshake", handshakeEnd - handshakeStart, HandshakeMs);
-    row("read", readEnd - handshakeEnd, ReadMs);
-    row("write", writeEnd - writeStart, WriteMs);
+    const double nominal[] = {HandshakeMs, ReadMs, WriteMs};
+    figures.print(nominal);
     const std::vector<double> periods = tickPeriods(ticks);
     std::printf("tick period over %zu ticks: median %.2f ms, 99th percentile %.2f ms (nominal %.0f ms)\n",
-                periods.size(), percentile(periods, 0.5), percentile(periods, 0.99), TickMs);
+                periods.size(), UsbFigures::percentile(periods, 0.5), UsbFigures::percentile(periods, 0.99), TickMs);
     return 0;
 }

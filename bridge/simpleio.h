@@ -44,10 +44,17 @@ typedef bool(SIMPLEIO_CALL *ReadPinFn)(unsigned int pin, unsigned int *value);
 typedef bool(SIMPLEIO_CALL *fnSetBaudRateFn)(unsigned long baudRate);
 
 /* Optional, not one of the eight: a bridge library may export this to say in
- * plain words why it could not reach the adapter (UTF-8, or null when all is
- * well). The program logs it when present. */
+ * plain words what it found wrong since it was last asked (each finding once),
+ * then why it cannot reach the adapter while it cannot (UTF-8, or null when
+ * all is well). The program logs it when present. */
 typedef const char *(SIMPLEIO_CALL *BridgeStatusFn)(void);
 #define SIMPLEIO_STATUS_SYMBOL "ZorvelBridgeStatus"
+
+/* Optional too: the six configuration bytes the adapter keeps (directions,
+ * alternate pins, default outputs, options, baud divisor high and low), for a
+ * report from the bench; false when they cannot be read. */
+typedef bool(SIMPLEIO_CALL *BridgeSettingsFn)(unsigned char out[6]);
+#define SIMPLEIO_SETTINGS_SYMBOL "ZorvelBridgeSettings"
 
 /* Declarations for the bridge libraries that implement them. */
 #ifdef SIMPLEIO_IMPLEMENTATION

@@ -16,10 +16,6 @@ namespace mcp2200 {
 
 namespace {
 
-// The HID function of the composite device; 0 and 1 are the CDC serial port.
-constexpr char HidInterface[] = "02";
-// The driver that lets the generic HID layer (and so hidraw) have the device.
-constexpr char GenericHidDriver[] = "hid-generic";
 constexpr char RuleFile[] = "60-zorvel-mcp2200.rules";
 
 std::string firstWord(const fs::path &file)
@@ -48,30 +44,6 @@ bool mayOpen(const std::string &node, const SystemPaths &paths)
 #endif
 }
 
-// The name of a kernel driver other than the generic one bound to the HID
-// interface of `device` (e.g. "1-2"), preferring its module's name, which is
-// what a user unloads; empty when there is none.
-std::string claimingDriver(const fs::path &devices, const std::string &device)
-{
-    std::error_code error;
-    for (const fs::directory_entry &entry : fs::directory_iterator(devices, error)) {
-        const std::string name = entry.path().filename().string();
-        if (name.rfind(device + ":", 0) != 0 || firstWord(entry.path() / "bInterfaceNumber") != HidInterface)
-            continue;
-        for (const fs::directory_entry &child : fs::directory_iterator(entry.path(), error)) {
-            const fs::path driver = child.path() / "driver";
-            if (!fs::exists(driver, error))
-                continue;
-            const fs::path bound = fs::read_symlink(driver, error).filename();
-            if (bound.empty() || bound == GenericHidDriver)
-                continue;
-            const fs::path module = fs::read_symlink(driver / "module", error).filename();
-            return (module.empty() ? bound : module).string();
-        }
-    }
-    return {};
-}
-
 } // namespace
 
 std::string explainOpenFailure(unsigned vid, unsigned pid, bool listed, const std::string &detail,
@@ -95,11 +67,6 @@ std::string explainOpenFailure(unsigned vid, unsigned pid, bool listed, const st
         if (!mayOpen(nodePath, paths))
             return "The MCP2200 adapter (USB " + ids + ") is plugged in, but this user may not open it ("
                 + nodePath + "). Install the udev rule " + RuleFile + " and plug the adapter in again.";
-        const std::string driver = claimingDriver(paths.usbDevices, entry.path().filename().string());
-        if (!driver.empty())
-            return "The MCP2200 adapter (USB " + ids + ") is plugged in, but the kernel driver " + driver
-                + " has claimed it and would not let go. Unload it (modprobe -r " + driver
-                + ") and plug the adapter in again.";
         return notOpened;
     }
     return notFound;

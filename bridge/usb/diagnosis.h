@@ -1,6 +1,8 @@
 // Why an adapter could not be opened, in words a user can act on. Linux tells
-// through sysfs: no such device on the bus, its device node closed to this
-// user, or the kernel's MCP2200 GPIO driver holding the HID interface.
+// through sysfs whether there is such a device on the bus and whether its
+// device node is closed to this user; beyond that, the USB library's own word.
+// (The kernel's MCP2200 GPIO driver is no reason: hidapi's libusb flavour
+// detaches it from the HID interface itself.)
 #ifndef ZORVEL_USB_DIAGNOSIS_H
 #define ZORVEL_USB_DIAGNOSIS_H
 

@@ -1,10 +1,22 @@
 // The transport of the real bridge: hidapi. On Linux it is hidapi's libusb
 // flavour, which detaches the kernel's MCP2200 GPIO driver from the HID
-// interface while the adapter is open (the hidraw flavour would find no node).
+// interface while the adapter is open (the hidraw flavour would find no node)
+// and attaches it again on close.
 #include "bridge/usb/diagnosis.h"
 #include "bridge/usb/transport.h"
 
 #include <hidapi.h>
+// hidapi before 0.10 has no version macros; hid_error(NULL) is documented
+// from 0.13, the Windows write timeout from 0.15.
+#ifdef HID_API_MAKE_VERSION
+#if HID_API_VERSION >= HID_API_MAKE_VERSION(0, 13, 0)
+#define ZORVEL_HID_GLOBAL_ERROR
+#endif
+#if defined(_WIN32) && HID_API_VERSION >= HID_API_MAKE_VERSION(0, 15, 0)
+#include <hidapi_winapi.h>
+#define ZORVEL_HID_WRITE_TIMEOUT
+#endif
+#endif
 
 namespace mcp2200 {
 
@@ -12,13 +24,21 @@ namespace {
 
 // The HID function of the composite device; the CDC serial port takes 0 and 1.
 constexpr int HidInterface = 2;
+// A report leaves within a 1 ms frame; hidapi's Windows default of a second
+// would hold every pin call of a chip that stopped taking reports that long.
+[[maybe_unused]] constexpr unsigned long WriteTimeoutMs = 50;
 
-[[maybe_unused]] std::string narrow(const wchar_t *text)
+// hidapi's own word on why the last open failed, when it has one: its libusb
+// flavour before 0.14 answers every failure with a placeholder.
+std::string openError()
 {
-    std::string out;
-    for (; text && *text; ++text)
-        out += *text < 0x80 ? char(*text) : '?';
-    return out;
+    std::string text;
+#ifdef ZORVEL_HID_GLOBAL_ERROR
+    for (const wchar_t *c = hid_error(nullptr); c && *c; ++c)
+        text += *c < 0x80 ? char(*c) : '?';
+#endif
+    const bool none = text.empty() || text == "Success" || text.find("not implemented") != std::string::npos;
+    return none ? std::string() : text;
 }
 
 class HidTransport final : public Transport
@@ -27,8 +47,14 @@ public:
     HidTransport() { hid_init(); }
     ~HidTransport() override
     {
+        // Closing hands the HID interface back to the kernel's GPIO driver.
         close();
+        // The library's one transport dies in a static destructor, which on
+        // Windows runs while the DLL is unloaded, where freeing libraries, as
+        // hid_exit does, is forbidden; the process's end frees it all there.
+#ifndef _WIN32
         hid_exit();
+#endif
     }
 
     bool open(unsigned vid, unsigned pid, std::string *why) override
@@ -45,17 +71,14 @@ public:
         hid_free_enumeration(devices);
         if (!path.empty())
             device_ = hid_open_path(path.c_str());
-        if (device_)
-            return true;
-#ifdef __linux__
-        // The libusb flavour keeps no error text (it answers a placeholder);
-        // sysfs tells more.
-        const std::string detail;
-#else
-        const std::string detail = narrow(hid_error(nullptr));
+        if (!device_) {
+            *why = explainOpenFailure(vid, pid, !path.empty(), openError());
+            return false;
+        }
+#ifdef ZORVEL_HID_WRITE_TIMEOUT
+        hid_winapi_set_write_timeout(device_, WriteTimeoutMs);
 #endif
-        *why = explainOpenFailure(vid, pid, !path.empty(), detail);
-        return false;
+        return true;
     }
 
     void close() override
@@ -65,25 +88,17 @@ public:
         device_ = nullptr;
     }
 
-    bool write(const Report &report) override
+    bool write(const OutputReport &report) override
     {
-        if (!device_)
-            return false;
-        // hidapi takes the report number first: 0, the adapter numbers none.
-        unsigned char buffer[ReportSize + 1] = {0};
-        std::copy(report.begin(), report.end(), buffer + 1);
-        return hid_write(device_, buffer, sizeof buffer) >= 0;
+        return device_ && hid_write(device_, report.data(), report.size()) >= 0;
     }
 
-    ReadResult read(Report *report, int timeoutMs) override
+    int read(Report *report, int timeoutMs) override
     {
         if (!device_)
-            return ReadResult::Failed;
+            return -1;
         report->fill(0);
-        const int got = hid_read_timeout(device_, report->data(), report->size(), timeoutMs);
-        if (got < 0)
-            return ReadResult::Failed;
-        return got == 0 ? ReadResult::TimedOut : ReadResult::Received;
+        return hid_read_timeout(device_, report->data(), report->size(), timeoutMs);
     }
 
 private:

@@ -1,6 +1,7 @@
 // What the eight entry points do to an MCP2200, over any transport: pin
-// reports, round-trip reads and read-modify-write configuration, and finding
-// the adapter again after it was unplugged.
+// reports, round-trip reads that no late reply can answer, read-modify-write
+// configuration through the chip's reset, and finding the adapter again after
+// it was unplugged or stopped answering.
 #ifndef ZORVEL_USB_MCP2200DRIVER_H
 #define ZORVEL_USB_MCP2200DRIVER_H
 
@@ -9,6 +10,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "bridge/usb/transport.h"
 
@@ -26,6 +28,12 @@ public:
     // A READ_ALL round trip takes 2 to 4 ms with spikes of 5 ms; a reply ten
     // times later than that is not coming.
     static constexpr int ReplyTimeoutMs = 50;
+    // Three reads in a row without an answer are 150 ms of silence, thirty
+    // times a slow round trip: the chip has stopped answering.
+    static constexpr int SilentReadsLost = 3;
+    // CONFIGURE resets the chip, which drops what it is sent meanwhile; other
+    // tools wait this long before they read it back.
+    static constexpr std::chrono::milliseconds ResetSettle{20};
 
     explicit Driver(Transport &transport, Clock clock = &std::chrono::steady_clock::now);
 
@@ -37,18 +45,26 @@ public:
     bool configureIO(std::uint8_t directions);
     bool configureMCP2200(std::uint8_t directions, unsigned long baud);
     bool setBaudRate(unsigned long baud);
+    // Bytes 4..9 as the chip keeps them, read afresh.
+    std::optional<ChipConfig> settings();
 
-    // Why the adapter cannot be reached, or empty while it can.
-    const std::string &status() const { return status_; }
+    // What the user should know, in plain words: what was found wrong since
+    // the last call (each finding is said once), then why the adapter cannot
+    // be reached while it cannot. Empty when all is well.
+    std::string takeStatus();
 
 private:
     bool ensureOpen();
     bool tryOpen();
-    void lose();
+    // `retryAtOnce`: the adapter is still on the bus, so the next call opens it
+    // again instead of waiting ReopenInterval.
+    void lose(const std::string &why, bool retryAtOnce);
+    void say(const std::string &finding);
     bool send(const Report &report);
     bool drive(unsigned pin, bool high);
     bool restoreOutputs();
     std::optional<ChipState> readAll();
+    std::optional<ChipState> afterReset();
     bool reconfigure(const std::function<void(ChipConfig &)> &change);
 
     Transport &transport_;
@@ -61,7 +77,13 @@ private:
     // a power cycle reset the chip's outputs; these bring them back.
     std::uint8_t high_ = 0;
     std::uint8_t low_ = 0;
+    // READ_ALL requests that timed out, whose replies may still come.
+    int unanswered_ = 0;
+    // Reads in a row that got no reply at all.
+    int silentReads_ = 0;
     std::string status_;
+    std::string findings_;
+    std::vector<std::string> said_;
 };
 
 } // namespace mcp2200

@@ -1,5 +1,7 @@
 #include "bridge/usb/mcp2200reports.h"
 
+#include <algorithm>
+
 namespace mcp2200 {
 
 namespace {
@@ -41,6 +43,13 @@ Report configureRequest(const ChipConfig &config)
     return report;
 }
 
+OutputReport numbered(const Report &report)
+{
+    OutputReport out{};
+    std::copy(report.begin(), report.end(), out.begin() + 1);
+    return out;
+}
+
 std::optional<ChipState> parseReadAll(const Report &reply)
 {
     if (reply[Offset::Command] != Command::ReadAll)
@@ -58,12 +67,10 @@ std::optional<ChipState> parseReadAll(const Report &reply)
 
 std::optional<std::uint16_t> baudDivisor(unsigned long baud)
 {
-    if (baud == 0 || baud > BaudClock)
+    if (baud < MinBaud || baud > MaxBaud)
         return std::nullopt;
-    const unsigned long divisor = BaudClock / baud - 1;
-    if (divisor > 0xFFFF)
-        return std::nullopt;
-    return static_cast<std::uint16_t>(divisor);
+    // At most 12 MHz / 300 Bd - 1 = 39999: it fits the 16 bits.
+    return static_cast<std::uint16_t>(BaudClock / baud - 1);
 }
 
 } // namespace mcp2200

@@ -12,6 +12,9 @@ namespace mcp2200 {
 
 constexpr std::size_t ReportSize = 16;
 using Report = std::array<std::uint8_t, ReportSize>;
+// A report as HID writes it: the report number first, 0 on a device that
+// numbers none (Windows refuses the write without it), then the 16 bytes.
+using OutputReport = std::array<std::uint8_t, ReportSize + 1>;
 
 constexpr unsigned PinCount = 8;
 
@@ -60,12 +63,17 @@ Report setClearOutputs(std::uint8_t high, std::uint8_t low);
 Report readAllRequest();
 Report configureRequest(const ChipConfig &config);
 
+OutputReport numbered(const Report &report);
+
 // The state a READ_ALL reply carries, or nothing when the report is not one.
 std::optional<ChipState> parseReadAll(const Report &reply);
 
+// The chip's UART runs from 300 Bd to 1 MBd.
+constexpr unsigned long MinBaud = 300;
+constexpr unsigned long MaxBaud = 1000000;
+
 // The default baud divisor the chip stores: 12 MHz / (divisor + 1) is the
-// rate. Nothing when the rate does not fit the 16-bit divisor (below 184 Bd)
-// or exceeds 12 MBd.
+// rate. Nothing for a rate the UART does not take.
 std::optional<std::uint16_t> baudDivisor(unsigned long baud);
 
 } // namespace mcp2200

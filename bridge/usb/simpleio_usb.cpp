@@ -3,6 +3,7 @@
 #include "bridge/simpleio.h"
 #include "bridge/usb/mcp2200driver.h"
 
+#include <algorithm>
 #include <mutex>
 
 namespace {
@@ -12,6 +13,7 @@ struct Bridge {
     std::unique_ptr<mcp2200::Transport> transport = mcp2200::createTransport();
     mcp2200::Driver driver{*transport};
     std::mutex mutex; // a call from another thread must not split a READ_ALL round trip
+    std::string status; // the text ZorvelBridgeStatus last handed out
 };
 
 Bridge &bridge()
@@ -75,11 +77,23 @@ SIMPLEIO_EXPORT bool SIMPLEIO_CALL fnSetBaudRate(unsigned long baudRate)
     return withDriver([=](mcp2200::Driver &driver) { return driver.setBaudRate(baudRate); });
 }
 
-// The text stays valid until the next call into the library.
+// The text stays valid until the next call of this function.
 SIMPLEIO_EXPORT const char *SIMPLEIO_CALL ZorvelBridgeStatus(void)
 {
     return withDriver([](mcp2200::Driver &driver) {
-        return driver.status().empty() ? nullptr : driver.status().c_str();
+        bridge().status = driver.takeStatus();
+        return bridge().status.empty() ? nullptr : bridge().status.c_str();
+    });
+}
+
+SIMPLEIO_EXPORT bool SIMPLEIO_CALL ZorvelBridgeSettings(unsigned char out[6])
+{
+    return withDriver([=](mcp2200::Driver &driver) {
+        const std::optional<mcp2200::ChipConfig> config = driver.settings();
+        // Laid out as CONFIGURE carries them.
+        if (config)
+            std::copy_n(mcp2200::configureRequest(*config).begin() + mcp2200::Offset::Directions, 6, out);
+        return config.has_value();
     });
 }
 

@@ -11,8 +11,6 @@
 
 namespace mcp2200 {
 
-enum class ReadResult { Received, TimedOut, Failed };
-
 class Transport
 {
 public:
@@ -23,9 +21,11 @@ public:
     virtual bool open(unsigned vid, unsigned pid, std::string *why) = 0;
     virtual void close() = 0;
     // False when the adapter is gone.
-    virtual bool write(const Report &report) = 0;
-    // Waits up to `timeoutMs` for the next report (0: only one already there).
-    virtual ReadResult read(Report *report, int timeoutMs) = 0;
+    virtual bool write(const OutputReport &report) = 0;
+    // Waits up to `timeoutMs` for the next report (0: only one already
+    // there). Returns how many bytes came, 0 when none did, -1 when the
+    // adapter is gone.
+    virtual int read(Report *report, int timeoutMs) = 0;
 };
 
 // Defined once per library variant: the real bridge links the hidapi

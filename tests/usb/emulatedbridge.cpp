@@ -4,36 +4,23 @@
 #include "tests/usb/emulatedchip.h"
 #include "tests/usb/usbemucontrol.h"
 
-#include <algorithm>
-
 #include "bridge/simpleio.h"
 
 using namespace mcp2200;
 
 namespace {
 
-struct Emulation {
-    sim::DetectorProtocol detector;
-    usbemu::EmulatedChip chip{detector};
-};
+sim::DetectorProtocol detector;
+std::unique_ptr<usbemu::EmulatedChip> chip = std::make_unique<usbemu::EmulatedChip>(detector);
 
-Emulation &emulation()
-{
-    static Emulation one;
-    return one;
-}
-
-// The driver owns its transport; the chip must outlive it and stay reachable
-// by the control functions, so the driver gets this stand-in.
+// The driver owns its transport, while the control functions replace the chip
+// under it: the driver gets this stand-in.
 class ChipPort final : public Transport
 {
-    static usbemu::EmulatedChip &chip() { return emulation().chip; }
-
-public:
-    bool open(unsigned vid, unsigned pid, std::string *why) override { return chip().open(vid, pid, why); }
-    void close() override { chip().close(); }
-    bool write(const Report &report) override { return chip().write(report); }
-    ReadResult read(Report *report, int timeoutMs) override { return chip().read(report, timeoutMs); }
+    bool open(unsigned vid, unsigned pid, std::string *why) override { return chip->open(vid, pid, why); }
+    void close() override { chip->close(); }
+    bool write(const OutputReport &report) override { return chip->write(report); }
+    int read(Report *report, int timeoutMs) override { return chip->read(report, timeoutMs); }
 };
 
 } // namespace
@@ -47,24 +34,15 @@ extern "C" {
 
 SIMPLEIO_EXPORT void UsbEmuReset(void)
 {
-    emulation().detector.reset();
-    emulation().chip.reset();
+    detector.reset();
+    chip = std::make_unique<usbemu::EmulatedChip>(detector);
 }
 
-SIMPLEIO_EXPORT void UsbEmuSetDelays(unsigned reportUs, unsigned readAllUs)
+SIMPLEIO_EXPORT void UsbEmuSetDelays(unsigned reportUs, unsigned readAllUs, unsigned resetUs)
 {
-    emulation().chip.perReport = std::chrono::microseconds(reportUs);
-    emulation().chip.readAllReply = std::chrono::microseconds(readAllUs);
-}
-
-SIMPLEIO_EXPORT void UsbEmuGetBlock(unsigned char out[5])
-{
-    std::copy(emulation().detector.block.begin(), emulation().detector.block.end(), out);
-}
-
-SIMPLEIO_EXPORT void UsbEmuGetConfig(unsigned char out[6])
-{
-    std::copy(emulation().chip.stored().begin(), emulation().chip.stored().end(), out);
+    chip->perReport = std::chrono::microseconds(reportUs);
+    chip->readAllReply = std::chrono::microseconds(readAllUs);
+    chip->resetTime = std::chrono::microseconds(resetUs);
 }
 
 } // extern "C"

@@ -1,20 +1,16 @@
-/* Control interface of the USB bridge library built over the emulated chip
- * (tests/usb), for the link test and the benchmark. The program never
- * resolves these; they steer the chip and detector that the very library the
- * link loaded talks to. */
+// Control interface of the USB bridge library built over the emulated chip
+// (tests/usb), for the link test and the benchmark. The program never resolves
+// these; they steer the chip and detector that the very library the link
+// loaded talks to.
 #ifndef ZORVEL_TESTS_USB_USBEMUCONTROL_H
 #define ZORVEL_TESTS_USB_USBEMUCONTROL_H
 
-/* A factory-fresh chip (all pins inputs, 9600 Bd), plugged in, no delays; the
- * detector at power-on. Call it before the library is initialised: a handle
- * opened earlier is dead afterwards, as for a new chip. */
+// A factory-fresh chip (all pins inputs, 9600 Bd), plugged in, no delays; the
+// detector at power-on. Call it before the library is initialised: a handle
+// opened earlier is dead afterwards, as for a new chip.
 typedef void (*UsbEmuResetFn)(void);
-/* Every report written blocks for reportUs; a READ_ALL reply comes readAllUs
- * after its request. */
-typedef void (*UsbEmuSetDelaysFn)(unsigned reportUs, unsigned readAllUs);
-/* The detector's parameter block in frame order: flag, angle, range_1..3. */
-typedef void (*UsbEmuGetBlockFn)(unsigned char out[5]);
-/* Bytes 4..9 the chip holds in non-volatile memory. */
-typedef void (*UsbEmuGetConfigFn)(unsigned char out[6]);
+// Every report written blocks for reportUs; a READ_ALL reply comes readAllUs
+// after its request; after CONFIGURE the chip drops every report for resetUs.
+typedef void (*UsbEmuSetDelaysFn)(unsigned reportUs, unsigned readAllUs, unsigned resetUs);
 
 #endif

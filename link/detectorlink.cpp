@@ -103,13 +103,18 @@ bool DetectorLink::loadBridge()
     emit logLine(adapterConnected_ ? QCoreApplication::translate("config", ">> The device is CONNECTED\n\n") : QCoreApplication::translate("config", ">> The device is DISCONNECTED\n\n"));
 
     // A bridge library of ours may say in plain words why it cannot reach the adapter.
-    if (auto status = reinterpret_cast<BridgeStatusFn>(BridgeLoader::resolve(handle, SIMPLEIO_STATUS_SYMBOL))) {
-        if (const char *text = status()) {
-            bridgeProblem_ = QString::fromUtf8(text);
-            emit logLine(QStringLiteral(">> %1\n\n").arg(bridgeProblem_));
-        }
-    }
+    bridgeStatus = reinterpret_cast<BridgeStatusFn>(BridgeLoader::resolve(handle, SIMPLEIO_STATUS_SYMBOL));
+    logBridgeStatus();
     return true;
+}
+
+void DetectorLink::logBridgeStatus()
+{
+    // Each finding is told once; configuring the adapter or its rate may bring new ones.
+    if (const char *text = bridgeStatus ? bridgeStatus() : nullptr) {
+        bridgeProblem_ = QString::fromUtf8(text);
+        emit logLine(QStringLiteral(">> %1\n\n").arg(bridgeProblem_));
+    }
 }
 
 void DetectorLink::startSupervision()
@@ -137,6 +142,7 @@ void DetectorLink::configurePort(int ioMask)
         emit logLine(QCoreApplication::translate("config", ">> Invalid command IO\n\n"));
 
     idlePins();
+    logBridgeStatus();
 }
 
 void DetectorLink::setBaud(long rate)
@@ -145,6 +151,7 @@ void DetectorLink::setBaud(long rate)
         emit logLine(QCoreApplication::translate("config", ">> Baud rate set") + QString::number(rate) + QStringLiteral("\n\n"));
     else
         emit logLine(QCoreApplication::translate("config", ">> Error setting baud rate\n\n"));
+    logBridgeStatus();
 }
 
 bool DetectorLink::refuseWhileBusy()

@@ -135,6 +135,7 @@ private:
     bool refuseWhileBusy();
     void setHandEnabled(bool enabled);
     void endFrameTrace(LinkEngine engine);
+    void logBridgeStatus();
 
     // Every pin call of the line goes through these.
     bool setPin(unsigned int pin);
@@ -165,6 +166,7 @@ private:
     bool bridgeLoaded_ = false;
     bool adapterConnected_ = false;
     QString bridgeProblem_;
+    BridgeStatusFn bridgeStatus = nullptr; // a bridge library of ours says what went wrong
     bool supervised_ = false;
 
     // Line state shared by all engines; one frame on the line at a time.

@@ -1,4 +1,5 @@
 // Guards the link over the USB bridge library beside it (emulated: tst_usblink; an adapter: tst_adapter), and times it.
+#include <QTextEdit>
 #include <QtTest>
 
 #include <cstdio>
@@ -48,9 +49,10 @@ private slots:
         DeviceConfig block{};
         config link(nullptr, &block);
         // The factory-fresh emulated chip now keeps the link's directions and idle levels, and its 9600 Bd:
-        // the start-up's 6 MBd is beyond its UART, which the bridge says.
+        // the start-up's 6 MBd is beyond its UART, which the bridge says and the console shows.
         const QByteArray configured = report("configured");
-        QVERIFY(!reset || (configured.startsWith("f0 00 0c 00 04 e1") && configured.contains("6000000 Bd")));
+        const QString log = link.findChild<QTextEdit *>(QStringLiteral("textEdit"))->toPlainText();
+        QVERIFY(!reset || (configured.startsWith("f0 00 0c 00 04 e1") && log.contains("6000000 Bd")));
         const UsbFigures figures = UsbFigures::measure(link, block, api);
         QVERIFY2(figures.failure.isEmpty(), qPrintable(figures.failure));
         QCOMPARE(figures.writeOutcome, QStringLiteral("Конфигурация записана успешно"));

@@ -1,98 +1,14 @@
-// Guards the line trace: what it records of real frames, its bound, its VCD dump as sigrok reads it, the view's following.
+// Guards the line trace: what it records of a real link's frames, its bound, its dump starting and ending between frames, the view's following.
 #include <QtTest>
 
 #include <QBuffer>
-#include <QProcess>
-#include <QStandardPaths>
-#include <QTemporaryDir>
 
 #include "link/linetrace.h"
 #include "link/linetracevcd.h"
 #include "link/waveformview.h"
+#include "tests/link/linkfixture.h"
 
 namespace {
-
-struct Frame {
-    LinkEngine engine;
-    QByteArray bytes; // sent, or the detector's reply
-};
-using Frames = QVector<Frame>;
-
-// Makes the trace calls of the link's frames in the link's order (a tick's
-// pin calls, the frame's end, the idle pins and the waits), on 2 ms ticks.
-struct LinePlayer {
-    explicit LinePlayer(LineTrace &trace) : trace(trace) { trace.setClock([this] { return nowUs; }); }
-
-    void play(const Frames &frames)
-    {
-        for (const Frame &frame : frames)
-            play(frame);
-    }
-
-    void play(const Frame &frame, int stopAfterBits = -1)
-    {
-        const EngineRow &row = engineRow(frame.engine);
-        const bool console = frame.engine == LinkEngine::ConsoleTx;
-        auto tick = [this] { nowUs += 2000; };
-        auto pause = [this](int ms) {
-            trace.wait(ms);
-            nowUs += ms * 1000;
-        };
-        const int count = int(frame.bytes.size());
-        trace.frameStart(frame.engine);
-        for (int k = 0, bits = 0; k < count; ++k) {
-            for (int bit = 7; bit >= 0; --bit) {
-                if (bits++ == stopAfterBits)
-                    return; // still on the line
-                const bool level = bitOf(std::uint8_t(frame.bytes[k]), bit);
-                tick();
-                if (!row.transmit) { // fall; rise, then the read
-                    trace.clock(false);
-                    tick();
-                    trace.clock(true);
-                    trace.dataIn(level);
-                    continue;
-                }
-                if (console) { // DATA_OUT first; the frame's end raises CLOCK at once
-                    trace.dataOut(level);
-                    trace.clock(false);
-                    if (k == count - 1 && bit == 0)
-                        break;
-                } else {
-                    trace.clock(false);
-                    trace.dataOut(level);
-                }
-                tick();
-                trace.clock(true);
-            }
-            if (row.pauseAfterByte)
-                pause(160);
-            if (row.idleBitAfterByte) {
-                tick(); // the data tick after bit 0 drives nothing
-                if (k < count - 1) {
-                    tick();
-                    trace.clock(true);
-                }
-            }
-        }
-        if (console)
-            trace.clock(true);
-        trace.frameEnd(frame.engine, reinterpret_cast<const std::uint8_t *>(frame.bytes.constData()), count);
-        if (console)
-            return;
-        if (frame.engine == LinkEngine::HandshakeTx)
-            trace.clock(true);
-        trace.clock(true); // idle pins
-        trace.dataOut(true);
-        if (row.transmit && frame.engine != LinkEngine::HandshakeTx)
-            trace.clock(true);
-        if (row.transmit)
-            pause(4);
-    }
-
-    LineTrace &trace;
-    std::int64_t nowUs = 1000;
-};
 
 // A level change on one wire: 'C'LOCK, DATA_'O'UT, DATA_'I'N, 'F'RAME.
 struct Change {
@@ -156,106 +72,62 @@ Sampled sample(const QVector<Change> &changes)
     return s;
 }
 
-const Frames handshake{{LinkEngine::HandshakeTx, "\xAA"}, {LinkEngine::HandshakeRx, "\x55"}};
-const Frames paramRead{{LinkEngine::ReadRequestTx, "\xA3"}, {LinkEngine::ParamRx, QByteArray("\x53\x0A\x19\x01\x02\x03", 6)}};
-const Frames paramWrite{{LinkEngine::WriteTx, QByteArray("\xA6\x0A\x19\x00\x80\xFF", 6)}, {LinkEngine::CommitTx, "\xA9"}};
-const Frames consoleFrame{{LinkEngine::ConsoleTx, "\xFF\xFF\xA3"}, {LinkEngine::ParamRx, "\x53\x0E\x05\x00\x00\x05"}};
-const Frames dateRead{{LinkEngine::DateRequestTx, "\xA2"}, {LinkEngine::DateRx, QByteArray("\x18\x03\x05\x00\xFE\x7F\x01", 7)}};
-
 } // namespace
-
-Q_DECLARE_METATYPE(Frames)
 
 class LineTraceTest : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void framesOnTheWire_data();
+    void initTestCase() { QVERIFY(sim.load()); }
+    void init()
+    {
+        sim.reset();
+        rig.start();
+    }
+    void cleanup() { rig.link.reset(); }
     void framesOnTheWire();
-    void sigrokDecodesBothWays();
     void ringKeepsTheNewest_data();
     void ringKeepsTheNewest();
     void dumpHoldsWholeFramesAfterWrap_data();
     void dumpHoldsWholeFramesAfterWrap();
     void viewFollowsUntilZoomedOrPanned();
-};
 
-void LineTraceTest::framesOnTheWire_data()
-{
-    QTest::addColumn<Frames>("frames");
-    QTest::newRow("handshake") << handshake;
-    QTest::newRow("parameter read") << paramRead;
-    QTest::newRow("parameter write") << paramWrite;
-    QTest::newRow("console frame") << consoleFrame;
-    QTest::newRow("date read") << dateRead;
-}
+private:
+    // A link on the simulated detector recording into `trace`.
+    void record(LineTrace &trace) { rig.link->setTrace(&trace); }
+    testsupport::Simulator sim;
+    LinkRig rig;
+};
 
 void LineTraceTest::framesOnTheWire()
 {
-    QFETCH(Frames, frames);
     LineTrace trace;
-    LinePlayer(trace).play(frames);
+    record(trace);
+    QVERIFY(rig.run("sendParamAA"));
+    QVERIFY(rig.run("sendParamA3"));
 
-    // Each transmit frame's bits on DATA_OUT and each reply's bits on DATA_IN,
-    // in order, where a logic analyser samples them: at the rising edges.
+    // Each request's bits on DATA_OUT and each reply's bits on DATA_IN, in
+    // order, where a logic analyser samples them: at the rising edges.
     const Sampled wire = sample(dumped(trace));
-    QCOMPARE(wire.out.size(), frames.size());
     QCOMPARE(wire.risesOutsideFrames, 0);
-    QVector<QByteArray> ends; // the engine, then the bytes of each frame's end
+    QCOMPARE(wire.out, (QVector<QByteArray>{"\xAA", "\xFF", "\xA3", QByteArray(6, '\xFF')}));
+    QCOMPARE(wire.in.value(1), QByteArray("\x55"));
+    QCOMPARE(wire.in.value(3), QByteArray("\x53\x00\x19\x07\x08\x06", 6));
+    // Each frame's end names its engine and bytes; each byte of the reply is followed by its pause.
+    QStringList ends;
+    int pauses = 0;
     for (int i = 0; i < trace.size(); ++i) {
         const LineEvent &e = trace.at(i);
-        QByteArray end(1, char(e.engine()));
+        pauses += e.kind() == LineEvent::Kind::Wait && e.waitMs() == 160;
+        QByteArray bytes;
         for (int b = 0; e.kind() == LineEvent::Kind::FrameEnd && b < e.byteCount(); ++b)
-            end += char(e.byte(b));
+            bytes += char(e.byte(b));
         if (e.kind() == LineEvent::Kind::FrameEnd)
-            ends.append(end);
+            ends << QString::number(int(e.engine())) + ':' + bytes.toHex();
     }
-    QCOMPARE(ends.size(), frames.size());
-    for (int f = 0; f < frames.size(); ++f) {
-        QCOMPARE(engineRow(frames[f].engine).transmit ? wire.out[f] : wire.in[f], frames[f].bytes);
-        QCOMPARE(ends[f], char(frames[f].engine) + frames[f].bytes);
-    }
-}
-
-void LineTraceTest::sigrokDecodesBothWays()
-{
-    const QString sigrok = QStandardPaths::findExecutable(QStringLiteral("sigrok-cli"));
-    if (sigrok.isEmpty())
-        QSKIP("sigrok-cli is not installed (scripts/common.sh installs it)");
-    LineTrace trace;
-    const Frames frames = handshake + paramRead + paramWrite + consoleFrame + dateRead;
-    LinePlayer(trace).play(frames);
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("line.vcd"));
-    QString error;
-    QVERIFY2(LineTraceVcd::save(trace, path, &error), qPrintable(error));
-
-    // The decoder knows nothing of frames: each frame's bits are words, and
-    // DATA_OUT rests high while a reply comes in.
-    QByteArray mosi, miso;
-    for (const Frame &frame : frames) {
-        const bool transmit = engineRow(frame.engine).transmit;
-        mosi += transmit ? frame.bytes : QByteArray(frame.bytes.size(), '\xFF');
-        miso += transmit ? QByteArray(frame.bytes.size(), '?') : frame.bytes;
-    }
-    auto decode = [&](const char *annotation) {
-        QProcess run;
-        run.start(sigrok, {QStringLiteral("-I"), QStringLiteral("vcd"), QStringLiteral("-i"), path, QStringLiteral("-P"),
-                           QStringLiteral("spi:clk=CLOCK:mosi=DATA_OUT:miso=DATA_IN:cpol=1:cpha=1:bitorder=msb-first:"
-                                          "wordsize=8"),
-                           QStringLiteral("-A"), QLatin1String("spi=") + QLatin1String(annotation)});
-        run.waitForFinished(60000);
-        QByteArray words;
-        for (const QByteArray &line : run.readAllStandardOutput().split('\n'))
-            words += line.isEmpty() ? "" : QByteArray(1, char(line.split(' ').last().toInt(nullptr, 16)));
-        return words;
-    };
-    QCOMPARE(decode("mosi-data").toHex(' '), mosi.toHex(' '));
-    QByteArray replies = decode("miso-data");
-    for (int i = 0; i < std::min(replies.size(), miso.size()); ++i)
-        replies[i] = miso[i] == '?' ? '?' : replies[i]; // DATA_IN says nothing while the PC sends
-    QCOMPARE(replies.toHex(' '), miso.toHex(' '));
+    QCOMPARE(ends, QStringList({"1:aa", "2:55", "3:a3", "4:530019070806"}));
+    QCOMPARE(pauses, 6);
 }
 
 void LineTraceTest::ringKeepsTheNewest_data()
@@ -288,22 +160,23 @@ void LineTraceTest::ringKeepsTheNewest()
 
 void LineTraceTest::dumpHoldsWholeFramesAfterWrap_data()
 {
-    // Four handshakes (30 events out, 28 back) and five bits of a fifth make
-    // 248 events; the ring's bound decides where the oldest kept one falls.
+    // A handshake leaves about sixty events; the ring's bound decides where
+    // the oldest kept one falls among four of them.
     QTest::addColumn<int>("capacity");
-    QTest::newRow("oldest inside a request") << 180;
-    QTest::newRow("oldest inside a reply") << 200;
-    QTest::newRow("oldest between frames, after a dropped end") << 221;
+    for (int capacity : {150, 170, 190, 210})
+        QTest::newRow(qPrintable(QString::number(capacity))) << capacity;
 }
 
 void LineTraceTest::dumpHoldsWholeFramesAfterWrap()
 {
     QFETCH(int, capacity);
     LineTrace trace(capacity);
-    LinePlayer player(trace);
+    record(trace);
     for (int i = 0; i < 4; ++i)
-        player.play(handshake);
-    player.play(handshake[0], 5);
+        QVERIFY(rig.run("sendParamAA"));
+    // A fifth handshake still on the line when the dump is made.
+    QMetaObject::invokeMethod(rig.link.get(), "sendParamAA");
+    QVERIFY(testsupport::waitUntil([&] { return rig.ticks() >= 4 * 33 + 10; }, 2000));
 
     const Sampled wire = sample(dumped(trace));
     QCOMPARE(wire.risesOutsideFrames, 0);
@@ -314,13 +187,14 @@ void LineTraceTest::dumpHoldsWholeFramesAfterWrap()
         const bool reply = wire.out[f] == "\xFF" && wire.in[f] == "\x55";
         QVERIFY2(request || reply, qPrintable(wire.out[f].toHex() + '/' + wire.in[f].toHex()));
     }
+    QVERIFY(rig.waitFree(5));
 }
 
 void LineTraceTest::viewFollowsUntilZoomedOrPanned()
 {
     LineTrace trace;
-    LinePlayer player(trace);
-    player.play(paramRead); // its reply ends in a 160 ms wait: the newest bit is well before the newest event
+    record(trace);
+    QVERIFY(rig.run("sendParamA3")); // its reply ends in a 160 ms wait: the newest bit is well before the newest event
     WaveformView view;
     view.resize(800, 300);
     view.setTrace(&trace);
@@ -348,7 +222,7 @@ void LineTraceTest::viewFollowsUntilZoomedOrPanned()
 
     // New frames do not move the view; a drag does, by as much as the pointer.
     const double startUs = view.startUs();
-    player.play(paramRead);
+    QVERIFY(rig.run("sendParamAA"));
     view.refresh();
     QCOMPARE(view.startUs(), startUs);
     QVERIFY(!newestBitShown());

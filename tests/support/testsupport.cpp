@@ -43,11 +43,6 @@ ModalAnswerer::ModalAnswerer(QStringList answers, QObject *parent)
     timer_.start(5);
 }
 
-void ModalAnswerer::setAnswers(QStringList answers)
-{
-    answers_ = std::move(answers);
-}
-
 void ModalAnswerer::poll()
 {
     auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());

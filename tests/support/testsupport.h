@@ -36,7 +36,6 @@ public:
 
     explicit ModalAnswerer(QStringList answers, QObject *parent = nullptr);
     const QVector<Seen> &seen() const { return seen_; }
-    void setAnswers(QStringList answers);
 
 private:
     void poll();

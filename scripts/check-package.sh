@@ -65,7 +65,8 @@ if grep -q '^E: ' <<<"$lintian_output"; then fail "lintian reports errors"; fi
 launch() {
     local locale=$1
     shift
-    env -u LC_ALL -u LC_MESSAGES LANG="$locale" HOME="$tmp/home" XDG_DATA_HOME="$tmp/data" \
+    # A minute at most: a launcher that lost its arguments would open the window.
+    timeout 60 env -u LC_ALL -u LC_MESSAGES LANG="$locale" HOME="$tmp/home" XDG_DATA_HOME="$tmp/data" \
         "$tmp/root/usr/bin/zorvel-configurator" "$@"
 }
 work=$tmp/data/zorvel-configurator

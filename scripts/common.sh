@@ -10,10 +10,14 @@ PACKAGES=(
     libgl-dev libhidapi-dev fonts-dejavu-core fonts-wine libqt6sql6-sqlite
     sigrok-cli
 )
+# Only for making and checking the Debian package (scripts/package.sh,
+# scripts/check-package.sh): `install_missing "${PACKAGING_PACKAGES[@]}"`.
+PACKAGING_PACKAGES=(dpkg-dev file lintian desktop-file-utils appstream)
 
+# Installs PACKAGES and the packages named as arguments, those that are missing.
 install_missing() {
     local missing=()
-    for package in "${PACKAGES[@]}"; do
+    for package in "${PACKAGES[@]}" "$@"; do
         dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" \
             || missing+=("$package")
     done

@@ -34,6 +34,8 @@ int main(int argc, char *argv[])
     }
 
     QApplication app(argc, argv);
+    // Ties the window to its menu entry and icon on Wayland.
+    QGuiApplication::setDesktopFileName(QStringLiteral("zorvel-configurator"));
     QTranslator translator;
     installCatalogue(app, translator, language);
 

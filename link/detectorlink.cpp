@@ -173,22 +173,13 @@ void DetectorLink::setHandEnabled(bool enabled)
 // ---------------------------------------------------------------------------
 // Line primitives
 
-bool DetectorLink::setPin(unsigned int pin)
+bool DetectorLink::drivePin(unsigned int pin, bool level)
 {
     if (pin == LinkPins::Clock)
         lastClockNs = tickClock.nsecsElapsed();
     if (trace_)
-        pin == LinkPins::Clock ? trace_->clock(true) : trace_->dataOut(true);
-    return api.SetPin(pin);
-}
-
-bool DetectorLink::clearPin(unsigned int pin)
-{
-    if (pin == LinkPins::Clock)
-        lastClockNs = tickClock.nsecsElapsed();
-    if (trace_)
-        pin == LinkPins::Clock ? trace_->clock(false) : trace_->dataOut(false);
-    return api.ClearPin(pin);
+        pin == LinkPins::Clock ? trace_->clock(level) : trace_->dataOut(level);
+    return level ? api.SetPin(pin) : api.ClearPin(pin);
 }
 
 bool DetectorLink::readDataIn()

@@ -138,8 +138,9 @@ private:
     void logBridgeStatus();
 
     // Every pin call of the line goes through these.
-    bool setPin(unsigned int pin);
-    bool clearPin(unsigned int pin);
+    bool drivePin(unsigned int pin, bool level);
+    bool setPin(unsigned int pin) { return drivePin(pin, true); }
+    bool clearPin(unsigned int pin) { return drivePin(pin, false); }
     bool readDataIn();
 
     void startFrame(LinkEngine engine);

@@ -435,17 +435,23 @@ void MainWindow::buttonsEnable(bool b)
 // ---------------------------------------------------------------------------
 // Profiles
 
+namespace {
+// No organisation name: settings named after the program itself.
+QSettings programSettings()
+{
+    return QSettings(QCoreApplication::applicationName(), QCoreApplication::applicationName());
+}
+const QString ProfileFolderKey = QStringLiteral("profileFolder");
+} // namespace
+
 QString MainWindow::profileFolder() const
 {
-    // No organisation name: settings named after the program itself.
-    const QSettings settings(QCoreApplication::applicationName(), QCoreApplication::applicationName());
-    return settings.value(QStringLiteral("profileFolder")).toString();
+    return programSettings().value(ProfileFolderKey).toString();
 }
 
 void MainWindow::rememberProfileFolder(const QString &file) const
 {
-    QSettings settings(QCoreApplication::applicationName(), QCoreApplication::applicationName());
-    settings.setValue(QStringLiteral("profileFolder"), QFileInfo(file).absolutePath());
+    programSettings().setValue(ProfileFolderKey, QFileInfo(file).absolutePath());
 }
 
 void MainWindow::openProfileDialog()

@@ -79,6 +79,13 @@ void CommandLine::fail(const QString &text)
     err << text << Qt::endl;
 }
 
+void CommandLine::print(const QString &data)
+{
+    // The progress bar shares the terminal's line: it goes before the data does.
+    clearProgress();
+    out << data << Qt::endl;
+}
+
 int CommandLine::run(const QStringList &arguments)
 {
     const int parsed = parse(arguments);
@@ -244,7 +251,7 @@ int CommandLine::openLink()
     connect(link, &DetectorLink::signal_handshake_ok, this, [this] {
         answered = true;
         if (command == Command::Handshake) {
-            out << tr("Датчик ответил") << Qt::endl;
+            print(tr("Датчик ответил"));
             finish(Done);
         }
     });
@@ -272,17 +279,15 @@ int CommandLine::openLink()
         std::uint8_t frame[ParameterFrame::length];
         std::copy(in + 1, in + 1 + ParameterFrame::length, frame);
         const Profile profile = Profile::fromFrame(frame);
-        clearProgress();
         for (const QString &warning : profile.outOfRange())
-            err << tr("Предупреждение: %1").arg(warning) << Qt::endl;
-        out << (json ? QString::fromUtf8(profile.toJson()) : profile.toText());
-        out.flush();
+            fail(tr("Предупреждение: %1").arg(warning));
+        print(json ? QString::fromUtf8(profile.toJson()).trimmed() : profile.toText().trimmed());
         finish(Done);
     });
     connect(link, &DetectorLink::writeConfirmed, this,
             [this](bool same, const QByteArray &written, const QByteArray &readBack) {
                 if (same) {
-                    out << tr("Конфигурация записана успешно") << Qt::endl;
+                    print(tr("Конфигурация записана успешно"));
                     finish(Done);
                     return;
                 }
@@ -291,11 +296,11 @@ int CommandLine::openLink()
                 finish(BadReply);
             });
     connect(link, &DetectorLink::dateSent, this, [this](const QByteArray &) {
-        out << tr("Дата записана: %1").arg(date.toString(Qt::ISODate)) << Qt::endl;
+        print(tr("Дата записана: %1").arg(date.toString(Qt::ISODate)));
         finish(Done);
     });
     connect(link, &DetectorLink::dateReceived, this, [this](const QByteArray &reply) {
-        out << formatDateReply(reinterpret_cast<const std::uint8_t *>(reply.constData())) << Qt::endl;
+        print(formatDateReply(reinterpret_cast<const std::uint8_t *>(reply.constData())));
         finish(Done);
     });
     connect(link, &DetectorLink::readFailed, this, [this](int replyStatus, const QByteArray &) {

@@ -65,6 +65,7 @@ private:
 
     void say(const QString &text);  // a message on standard error, unless quiet
     void fail(const QString &text); // a message on standard error, always
+    void print(const QString &data); // data on standard output
 
     QTextStream out;
     QTextStream err;

@@ -1,4 +1,4 @@
-// The journal: entries kept with their fields, two writers at once, damaged files moved aside, no location, CSV.
+// The journal: one entry per transaction of a link on the simulated detector, fields kept, two writers at once, damaged files moved aside, no location, CSV.
 #include <QDir>
 #include <QRegularExpression>
 #include <QSet>
@@ -10,7 +10,8 @@
 #include <memory>
 #include <thread>
 
-#include "storage/journal.h"
+#include "storage/journalrecorder.h"
+#include "tests/link/linkfixture.h"
 
 namespace {
 
@@ -63,6 +64,38 @@ private slots:
     {
         folder = std::make_unique<QTemporaryDir>();
         path = folder->filePath(QStringLiteral("journal/journal.sqlite"));
+    }
+
+    void oneEntryPerTransaction()
+    {
+        testsupport::Simulator sim;
+        QVERIFY(sim.load());
+        sim.reset();
+        Journal journal(path);
+        LinkRig rig;
+        rig.start();
+        JournalRecorder recorder(rig.link.get(), &journal, E::Source::CommandLine);
+        recorder.setNote(QStringLiteral("Зона 3"));
+        // A write taken by the detector, then one it ignores: the read-back differs.
+        rig.block = DeviceConfig{1, 2, 3, 10, 0x00, 0};
+        QVERIFY(rig.run("sendParamA6"));
+        sim.setWritesIgnored(true);
+        rig.block.range_1 = 9;
+        QVERIFY(rig.run("sendParamA6"));
+        // A read on a silent line, not tried again.
+        sim.setSilent(true);
+        rig.answers = QStringList{"no"};
+        QVERIFY(rig.run("sendParamA3"));
+        sim.setSilent(false);
+        // A handshake alone leaves nothing; a date set leaves the date.
+        QVERIFY(rig.run("sendParamAA"));
+        rig.link->setDateToSend(QDate(2031, 7, 9));
+        QVERIFY(rig.run("sendParamA1"));
+        QStringList entries;
+        for (const E &e : journal.entries())
+            entries << fields(e);
+        QCOMPARE(entries, QStringList({"1 2 0 - - 2031-07-09 Зона 3|", "1 0 2 - - - Зона 3|ответ 0xFF вместо 0x53",
+                                       "1 1 1 000a090203 000a010203 - Зона 3|", "1 1 0 000a010203 000a010203 - Зона 3|"}));
     }
 
     void eachKindKeptNewestFirst()

@@ -1,15 +1,19 @@
-// The journal: one entry per transaction of a link on the simulated detector, fields kept, two writers at once, damaged files moved aside, no location, CSV.
+// The journal: one entry per transaction of a link on the simulated detector, fields kept, two writers at once, damaged files moved aside, no location, CSV; its window's filter, note and export.
 #include <QDir>
+#include <QLineEdit>
 #include <QRegularExpression>
 #include <QSet>
 #include <QSqlDatabase>
+#include <QSignalSpy>
 #include <QSqlQuery>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
 #include <thread>
 
+#include "mainwindow/journalwindow.h"
 #include "storage/journalrecorder.h"
 #include "tests/link/linkfixture.h"
 
@@ -42,6 +46,13 @@ QVector<QStringList> parseCsv(const QString &text)
     }
     records.removeLast();
     return records;
+}
+
+// QTest::keyClicks takes Latin-1 only; each character goes as one key press.
+void type(QWidget *widget, const QString &text)
+{
+    for (const QChar c : text)
+        QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_A, QString(c), Qt::NoModifier);
 }
 
 QByteArray readFile(const QString &path)
@@ -215,7 +226,51 @@ private slots:
         for (int i = 0; i < entries.size(); ++i)
             QCOMPARE(records.at(i + 1).value(note), entries.at(i).note);
     }
+
+    // The window: the filter narrows the table as one types, a note edited in place is stored, the export holds what is shown.
+    void filterNoteAndExport()
+    {
+        Journal journal(path);
+        const E::Parameters block{0x08, 25, 0, 5, 0};
+        for (const E &e : {E{0, {}, E::Source::Window, E::Kind::ParameterRead, E::Result::Ok, {}, block, {}, "Зона 1", {}},
+                           E{0, {}, E::Source::CommandLine, E::Kind::Write, E::Result::Ok, block, block, {}, {}, {}},
+                           E{0, {}, E::Source::Window, E::Kind::DateSet, E::Result::Ok, {}, {}, QDate(2025, 5, 1), "опора 12", {}}})
+            QVERIFY(journal.add(e));
+        JournalWindow window(&journal);
+        window.show();
+        auto *filter = window.findChild<QLineEdit *>(QStringLiteral("filter"));
+        auto *table = window.findChild<QTableView *>(QStringLiteral("table"));
+        QVERIFY(filter && table);
+
+        // Any column, any case, narrowed at each key.
+        const QList<QPair<QString, int>> typed{{"зона", 1}, {"командная", 1}, {"2025-05-01", 1}, {"zzz", 0}, {"", 3}};
+        for (const auto &[text, rows] : typed) {
+            filter->clear();
+            type(filter, text);
+            QCOMPARE(table->model()->rowCount(), rows);
+        }
+
+        // Only the note is edited in place: here that of the newest entry, the date set.
+        QVERIFY(!(table->model()->index(0, JournalModel::Parameters).flags() & Qt::ItemIsEditable));
+        table->setCurrentIndex(table->model()->index(0, JournalModel::Note));
+        QTest::keyClick(table, Qt::Key_F2);
+        auto *editor = table->viewport()->findChild<QLineEdit *>();
+        QVERIFY(editor);
+        editor->selectAll();
+        type(editor, QStringLiteral("опора 13, ворота"));
+        QSignalSpy stored(table->model(), &QAbstractItemModel::dataChanged); // the delegate commits in a queued call
+        QTest::keyClick(editor, Qt::Key_Return);
+        QVERIFY(stored.wait(5000));
+        QCOMPARE(Journal(path).entries().first().note, QStringLiteral("опора 13, ворота"));
+
+        type(filter, QStringLiteral("5, выкл")); // the parameters of the read and the write
+        QCOMPARE(table->model()->rowCount(), 2);
+        QVERIFY(window.exportCsv(folder->filePath(QStringLiteral("export.csv"))));
+        const QByteArray csv = readFile(folder->filePath(QStringLiteral("export.csv")));
+        QCOMPARE(csv.count("\r\n"), 3);
+        QVERIFY(csv.contains("Зона 1") && csv.contains("командная") && !csv.contains("опора"));
+    }
 };
 
-QTEST_GUILESS_MAIN(TestJournal)
+QTEST_MAIN(TestJournal)
 #include "tst_journal.moc"

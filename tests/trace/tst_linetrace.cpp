@@ -114,27 +114,21 @@ void LineTraceTest::framesOnTheWire()
     QCOMPARE(wire.out, (QVector<QByteArray>{"\xAA", "\xFF", "\xA3", QByteArray(6, '\xFF')}));
     QCOMPARE(wire.in.value(1), QByteArray("\x55"));
     QCOMPARE(wire.in.value(3), QByteArray("\x53\x00\x19\x07\x08\x06", 6));
-    // Each frame's end names its engine and bytes; each byte of the reply is followed by its pause.
-    QStringList ends;
-    int pauses = 0;
+    // Each frame's end names its engine and bytes; each byte of the reply is followed by its pause (".").
+    QByteArray ends;
     for (int i = 0; i < trace.size(); ++i) {
         const LineEvent &e = trace.at(i);
-        pauses += e.kind() == LineEvent::Kind::Wait && e.waitMs() == 160;
-        QByteArray bytes;
-        for (int b = 0; e.kind() == LineEvent::Kind::FrameEnd && b < e.byteCount(); ++b)
-            bytes += char(e.byte(b));
-        if (e.kind() == LineEvent::Kind::FrameEnd)
-            ends << QString::number(int(e.engine())) + ':' + bytes.toHex();
+        ends += e.kind() == LineEvent::Kind::Wait && e.waitMs() == 160 ? "." : "";
+        for (int b = -1; e.kind() == LineEvent::Kind::FrameEnd && b < e.byteCount(); ++b)
+            ends += b < 0 ? ' ' + QByteArray::number(int(e.engine())) + ':' : QByteArray(1, char(e.byte(b))).toHex();
     }
-    QCOMPARE(ends, QStringList({"1:aa", "2:55", "3:a3", "4:530019070806"}));
-    QCOMPARE(pauses, 6);
+    QCOMPARE(ends, " 1:aa 2:55 3:a3...... 4:530019070806");
 }
 
 void LineTraceTest::ringKeepsTheNewest_data()
 {
     QTest::addColumn<int>("events");
     QTest::newRow("half full") << 50;
-    QTest::newRow("just full") << 100;
     QTest::newRow("three and a half times round") << 350;
 }
 

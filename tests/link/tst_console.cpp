@@ -110,7 +110,6 @@ void ConsoleTest::rawFrameEntry_data()
 {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("shown"); // "ERROR!": refused, nothing sent
-    QTest::newRow("default") << "FF FF A3" << "FF FF A3";
     QTest::newRow("one digit, commas") << "f,ff;a3" << "0F FF A3";
     QTest::newRow("signed") << "-1 0 0" << "ERROR!";
     QTest::newRow("plus") << "+F 0 0" << "ERROR!";

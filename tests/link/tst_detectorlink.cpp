@@ -139,8 +139,6 @@ void DetectorLinkTest::writeResult_data()
 {
     QTest::addColumn<DeviceConfig>("block");
     QTest::addColumn<QByteArray>("detectorHolds");
-    // flag 0x09: class 3 off and the single-blow alarm; 45°; ranges 0, 15, 0.
-    QTest::newRow("taken") << DeviceConfig{0, 15, 0, 45, 0x09, 0} << bytes({0x09, 45, 0, 15, 0});
     // Bytes with the top bit set travel and compare as their 8-bit patterns.
     QTest::newRow("top bits") << DeviceConfig{char(0x81), 3, char(0xFF), char(0xC8), 0x00, 0}
                               << bytes({0x00, 0xC8, 0x81, 3, 0xFF});

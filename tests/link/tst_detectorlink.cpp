@@ -28,10 +28,8 @@ private slots:
     void cleanup() { rig.link.reset(); }
 
     void firstHandshakeReadsAtOnce();
-    void handshakeJudgement_data();
-    void handshakeJudgement();
-    void readRetry_data();
-    void readRetry();
+    void exchanges_data();
+    void exchanges();
     void writeResult_data();
     void writeResult();
     void writeFramesTicksAndProgress();
@@ -72,65 +70,56 @@ void DetectorLinkTest::firstHandshakeReadsAtOnce()
     QVERIFY(rig.log.endsWith(QStringLiteral("Config get OK\n")));
 }
 
-void DetectorLinkTest::handshakeJudgement_data()
+void DetectorLinkTest::exchanges_data()
 {
-    QTest::addColumn<bool>("silent"); // a line that reads zeros is the degraded bridges' test
-    QTest::addColumn<int>("reply");
-    QTest::addColumn<QString>("received");
-    QTest::newRow("good") << false << 0x55 << "01010101";
-    QTest::newRow("silent") << true << 0x55 << "11111111";
-    QTest::newRow("0x54") << false << 0x54 << "01010100";
-    QTest::newRow("0xD5") << false << 0xD5 << "11010101";
-}
-
-void DetectorLinkTest::handshakeJudgement()
-{
-    QFETCH(bool, silent);
-    QFETCH(int, reply);
-    QFETCH(QString, received);
-    sim.setSilent(silent);
-    sim.setHandshakeReply(static_cast<unsigned char>(reply));
-
-    QVERIFY(rig.run("sendParamAA"));
-    const bool good = QTest::currentDataTag() == QLatin1String("good");
-    QCOMPARE(rig.events, good ? QStringList({"busy", "ok", "free"}) : QStringList({"busy", "free", "lost"}));
-    QCOMPARE(rig.ticks(), 33);
-    QCOMPARE(rig.trace, QStringLiteral("10101010|\n") + received + QStringLiteral("||\n"));
-}
-
-void DetectorLinkTest::readRetry_data()
-{
-    QTest::addColumn<bool>("silent");
-    QTest::addColumn<QStringList>("answers");
-    QTest::addColumn<int>("requests");
+    QTest::addColumn<QByteArray>("command"); // AA: a handshake; A3: a read
+    QTest::addColumn<int>("reply");          // the detector's to a handshake
+    QTest::addColumn<QString>("fault");      // a silent line, or the next reply's first bit flipped
+    QTest::addColumn<QStringList>("answers"); // to the retry question
     QTest::addColumn<QStringList>("events");
+    QTest::addColumn<QString>("trace"); // how it begins
+    const QStringList lost{"busy", "free", "lost"};
+    QTest::newRow("handshake") << QByteArray("AA") << 0x55 << "" << QStringList() << QStringList{"busy", "ok", "free"}
+                               << "10101010|\n01010101||\n";
+    // A line that reads zeros is the degraded bridges' test.
+    QTest::newRow("handshake, silent") << QByteArray("AA") << 0x55 << "silent" << QStringList() << lost << "10101010|\n11111111||\n";
+    QTest::newRow("handshake, 0x54") << QByteArray("AA") << 0x54 << "" << QStringList() << lost << "10101010|\n01010100||\n";
+    QTest::newRow("handshake, 0xD5") << QByteArray("AA") << 0xD5 << "" << QStringList() << lost << "10101010|\n11010101||\n";
     // A silent line asks after every read; each "yes" sends the request again.
-    QTest::newRow("silent: yes, yes, no") << true << QStringList{"yes", "yes", "no"} << 3
-                                          << QStringList{"busy", "busy", "busy", "free"};
+    QTest::newRow("read, silent: yes, yes, no") << QByteArray("A3") << 0x55 << "silent" << QStringList{"yes", "yes", "no"}
+                                                << QStringList{"busy", "busy", "busy", "free"} << "10100011|\n11111111|";
     // One flipped status bit fails the first read only; the retry delivers.
-    QTest::newRow("flipped status: yes") << false << QStringList{"yes"} << 2
-                                         << QStringList{"busy", "busy", "config", "free"};
-    QTest::newRow("flipped status: no") << false << QStringList{"no"} << 1 << QStringList{"busy", "free"};
+    QTest::newRow("read, flipped status: yes") << QByteArray("A3") << 0x55 << "flip" << QStringList{"yes"}
+                                               << QStringList{"busy", "busy", "config", "free"} << "10100011|\n11010011|";
+    QTest::newRow("read, flipped status: no") << QByteArray("A3") << 0x55 << "flip" << QStringList{"no"}
+                                              << QStringList{"busy", "free"} << "10100011|\n11010011|";
 }
 
-void DetectorLinkTest::readRetry()
+void DetectorLinkTest::exchanges()
 {
-    QFETCH(bool, silent);
+    QFETCH(QByteArray, command);
+    QFETCH(int, reply);
+    QFETCH(QString, fault);
     QFETCH(QStringList, answers);
-    QFETCH(int, requests);
-    QFETCH(QStringList, events);
-    sim.setSilent(silent);
-    if (!silent)
+    QFETCH(QString, trace);
+    sim.setHandshakeReply(static_cast<unsigned char>(reply));
+    sim.setSilent(fault == QLatin1String("silent"));
+    if (fault == QLatin1String("flip"))
         sim.flipNextReplyBit(0);
     rig.answers = answers;
     const int before = sim.frameCount();
-
-    QVERIFY(rig.run("sendParamA3", 15000));
+    QVERIFY(rig.run("sendParam" + command, 15000));
+    QTEST(rig.events, "events");
+    QVERIFY2(rig.trace.startsWith(trace), qPrintable(rig.trace));
+    // Each request is one frame of 17 ticks; a handshake's reply takes 16, a read's 96.
+    const bool read = command == "A3";
+    const int requests = 1 + int(answers.count(QStringLiteral("yes")));
+    QCOMPARE(newFrames(before), QVector<QByteArray>(requests, QByteArray::fromHex(command)));
+    QCOMPARE(rig.ticks(), requests * (read ? 113 : 33));
     QCOMPARE(rig.questions, answers.size());
-    QCOMPARE(newFrames(before), QVector<QByteArray>(requests, QByteArray("\xA3", 1)));
-    QCOMPARE(rig.events, events);
-    QCOMPARE(rig.actions.last(), (QVector<int>{0, 0, 33}));
     QCOMPARE(rig.log.count(QStringLiteral("Error config get\n")), answers.size());
+    // A read closes its progress display, whatever its outcome.
+    QCOMPARE(rig.actions.value(rig.actions.size() - 1), read ? QVector<int>({0, 0, 33}) : QVector<int>());
 }
 
 Q_DECLARE_METATYPE(DeviceConfig)

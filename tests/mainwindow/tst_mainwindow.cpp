@@ -148,7 +148,6 @@ private slots:
             "block=0000000500;classes=e+e+e+;angle=5º");
         row("min range, single blow", {"checkBox_d_1=1", "horizontalSlider=-15", "checkBox=1"}, "block=0f0000050d;classes=e+d-d-");
         row("class off drops its range", {"button_drop", "horizontalSlider_2=-7", "checkBox_d_2=0"}, "block=0000000504;classes=e+d-e+");
-        row("class on again", {"checkBox_d_3=1", "checkBox_d_3=0", "checkBox_d_3=1"}, "block=0000000506;classes=d-d-e+");
         // 29 / 5 is truncated, not rounded, and the label shows what came.
         row("received angle 29", {"button_drop", "rx=53001d03070f"}, "block=03070f1900;angle=29º;received=-3,-7,-15");
         row("degree sign from the form", {"label_21=5°", "horizontalSlider_4=3"}, "block=0000000f0e;angle=15°");

@@ -54,13 +54,11 @@ private:
 
 void ConsoleTest::startUp()
 {
-    QCOMPARE(log(), QStringLiteral(">> DLL has been loaded\n\n\n"
-                                   ">> The MCP2200 was successfully initialized.\n\n\n"
-                                   ">> The device is CONNECTED\n\n\n"
-                                   ">> success configure MCP\n\n"
-                                   ">> success configure IO11110000\n\n\n"
-                                   ">> success setting PINS\n\n\n"
-                                   ">> success setting PINS\n\n"));
+    // How the link reports loading the bridge is the degraded bridges' test.
+    QVERIFY2(log().endsWith(QStringLiteral(">> The device is CONNECTED\n\n\n>> success configure MCP\n\n"
+                                           ">> success configure IO11110000\n\n\n"
+                                           ">> success setting PINS\n\n\n>> success setting PINS\n\n")),
+             qPrintable(log()));
     QVERIFY(!widget<QCheckBox>("hand")->isVisibleTo(console.get()) && !widget<QPushButton>("send")->isEnabled());
 
     // The first receive frame enables the raw transfers; the trace shows its bits.

@@ -199,6 +199,8 @@ void DetectorLinkTest::dateFrames()
     // command line's test, a date set's entry the journal's).
     const QDate today = QDate::currentDate();
     QVERIFY(rig.run("sendParamA1"));
+    // Four bytes with their idle bits, and no progress shown.
+    QVERIFY(rig.ticks() == 71 && rig.actions.isEmpty());
     unsigned char date[3] = {};
     sim.getDate(date);
     if (QDate::currentDate() == today)

@@ -16,7 +16,6 @@ struct LinkRig : public QObject, public LinkQuestions {
     // Everything the link tells the world, in order, as short words:
     // "busy", "free", "ok", "lost", "config", "written", "not written".
     QStringList events;
-    QVector<QByteArray> replies;
     QVector<QVector<int>> actions;
     QString trace;
     QString log;
@@ -38,10 +37,7 @@ struct LinkRig : public QObject, public LinkQuestions {
         connect(l, &DetectorLink::setButton, this, [this](bool on) { events << (on ? "free" : "busy"); });
         connect(l, &DetectorLink::signal_handshake_ok, this, [this] { events << "ok"; });
         connect(l, &DetectorLink::signal_disconnect, this, [this] { events << "lost"; });
-        connect(l, &DetectorLink::signal_getConfig, this, [this](char *in) {
-            events << "config";
-            replies << QByteArray(in, 6);
-        });
+        connect(l, &DetectorLink::signal_getConfig, this, [this] { events << "config"; });
         connect(l, &DetectorLink::writeConfirmed, this,
                 [this](bool same) { events << (same ? "written" : "not written"); });
         connect(l, &DetectorLink::action, this,
@@ -76,7 +72,6 @@ struct LinkRig : public QObject, public LinkQuestions {
     void reset()
     {
         events.clear();
-        replies.clear();
         actions.clear();
         trace.clear();
         log.clear();
@@ -85,12 +80,6 @@ struct LinkRig : public QObject, public LinkQuestions {
         ticksBefore = link->ticks();
     }
 };
-
-// The eight digits of a byte, most significant first, as the trace shows them.
-inline QString digits(int byte)
-{
-    return QStringLiteral("%1").arg(byte & 0xFF, 8, 2, QLatin1Char('0'));
-}
 
 inline QByteArray bytes(std::initializer_list<int> values)
 {

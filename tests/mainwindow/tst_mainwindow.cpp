@@ -1,4 +1,4 @@
-// The main window: its parameter block and what it shows under controls and link signals; start-up, its window and forms.
+// The main window: its parameter block and what it shows under controls, link signals and keys typed into About; start-up, its window and forms.
 #include <QtTest>
 #include <QtWidgets>
 
@@ -13,6 +13,8 @@
 
 namespace {
 
+QStringList opened; // what the About dialog asked the web browser to open
+
 // A fresh window and the link it made. The window never deletes its link;
 // the rig does, so that no old link keeps handshaking on the shared bridge.
 struct Rig {
@@ -21,6 +23,7 @@ struct Rig {
 
     Rig()
     {
+        opened.clear();
         for (QWidget *top : QApplication::topLevelWidgets())
             link = link ? link : qobject_cast<config *>(top);
     }
@@ -30,9 +33,12 @@ struct Rig {
     // "name=value" sets that check box, slider, label or action, a bare name
     // clicks that button or emits that signal of the link; "rx=hex" receives a
     // reply (status, flag, angle, range_1..3), "action=total,step,cgi" reports
-    // progress, and "show_btn=0|1" is the About dialog's.
+    // progress. "keys=..." types into About, opened from the menu: '^' is Shift
+    // alone, '~' Escape, '|' Return, '/' closes it and opens it again;
+    // "link=url" activates that link of About, "link=own" its own.
     void apply(const QStringList &steps)
     {
+        auto *about = window->findChild<AboutDilog *>();
         for (const QString &step : steps) {
             const QString name = step.section(u'=', 0, 0), value = step.section(u'=', 1);
             const QStringList numbers = value.split(u',');
@@ -41,8 +47,20 @@ struct Rig {
                 emit link->signal_getConfig(link->configReply);
             } else if (name == "action") {
                 emit link->action(numbers[0].toInt(), numbers[1].toInt(), numbers[2].toInt());
-            } else if (name == "show_btn") {
-                emit window->findChild<AboutDilog *>()->show_btn(value == "1");
+            } else if (name == "keys") {
+                get<QAction>("action_3")->trigger();
+                for (const QChar c : value) {
+                    const int special = QStringLiteral("^~|/").indexOf(c);
+                    if (special == 3)
+                        about->findChild<QPushButton *>("pushButton")->click(), get<QAction>("action_3")->trigger();
+                    else if (special >= 0)
+                        QTest::keyClick(about, QList{Qt::Key_Shift, Qt::Key_Escape, Qt::Key_Return}[special]);
+                    else
+                        QTest::keyClicks(about, c);
+                }
+            } else if (name == "link") {
+                auto *label = about->findChild<QLabel *>("_textLabel");
+                emit label->linkActivated(value == "own" ? label->text().section("href=\"", 1).section(u'"', 0, 0) : value);
             } else if (!get(name)) {
                 QMetaObject::invokeMethod(link, qPrintable(name));
             } else if (auto *button = get<QPushButton>(name)) {
@@ -74,7 +92,8 @@ struct Rig {
                 // The dot is the circle in the 15 x 15 square at the image's corner.
                 {"status", status[0]->text() + ' ' + status[1]->pixmap().toImage().pixelColor(7, 7).name()},
                 {"bar", QStringLiteral("%1/%2 %3").arg(bar->value()).arg(bar->maximum()).arg(bar->isHidden() ? "hidden" : "shown")},
-                {"cfg", QString::number(!get<QWidget>("pushButton_cfg")->isHidden())}, {"commands", enabled("get") + enabled("save")}};
+                {"cfg", QString::number(!get<QWidget>("pushButton_cfg")->isHidden())}, {"commands", enabled("get") + enabled("save")},
+                {"about", QString::number(window->findChild<AboutDilog *>()->isVisible())}, {"opened", opened.join(u' ')}};
     }
 };
 
@@ -112,7 +131,13 @@ class TestMainWindow : public QObject
 
     static void row(const char *name, const QStringList &steps, const char *shown) { QTest::newRow(name) << steps << QString(shown); }
 
+public slots:
+    void open(const QUrl &url) { opened << url.toString(); }
+
 private slots:
+    void initTestCase() { QDesktopServices::setUrlHandler("http", this, "open"); }
+    void cleanupTestCase() { QDesktopServices::unsetUrlHandler("http"); }
+
     // Each row: the steps, and what they leave shown, as key=value pairs.
     void shown_data()
     {
@@ -123,7 +148,6 @@ private slots:
             "block=0000000500;classes=e+e+e+;angle=5º");
         row("min range, single blow", {"checkBox_d_1=1", "horizontalSlider=-15", "checkBox=1"}, "block=0f0000050d;classes=e+d-d-");
         row("class off drops its range", {"button_drop", "horizontalSlider_2=-7", "checkBox_d_2=0"}, "block=0000000504;classes=e+d-e+");
-        row("class on again", {"checkBox_d_3=1", "checkBox_d_3=0", "checkBox_d_3=1"}, "block=0000000506;classes=d-d-e+");
         // 29 / 5 is truncated, not rounded, and the label shows what came.
         row("received angle 29", {"button_drop", "rx=53001d03070f"}, "block=03070f1900;angle=29º;received=-3,-7,-15");
         row("degree sign from the form", {"label_21=5°", "horizontalSlider_4=3"}, "block=0000000f0e;angle=15°");
@@ -142,9 +166,16 @@ private slots:
         row("last bit hides the bar", {"action=5,7,0", "action=5,0,4"}, "bar=35/35 hidden");
         row("past the end the bar keeps 35", {"action=5,0,4", "action=5,3,5"}, "bar=35/35 hidden");
         row("end of a transfer", {"action=5,3,2", "action=0,0,33"}, "bar=-1/35 hidden");
-        row("service code", {"show_btn=1"}, "cfg=1");
-        row("any other key", {"show_btn=1", "show_btn=0"}, "cfg=0");
-        row("test action keeps the button", {"action_2=1", "show_btn=0"}, "cfg=1");
+        row("service code after other text, one 5 too many", {"keys=2a5583019"}, "cfg=1");
+        row("code over two showings, Shift alone within it", {"keys=58^3/019"}, "cfg=1");
+        row("a key after the code", {"keys=5830195"}, "cfg=0");
+        row("interrupted code", {"keys=58301x9"}, "cfg=0");
+        row("Escape and Return keep About open", {"keys=~|"}, "about=1;cfg=0");
+        row("test action keeps the button", {"action_2=1", "keys=x"}, "cfg=1");
+        // Whatever http address is activated, the maker's site opens, and only that.
+        row("About's own link, another http one", {"link=own", "link=http://elsewhere.example/"},
+            "opened=http://www.zorvel-npp.example/ http://www.zorvel-npp.example/");
+        row("capitals, mail", {"link=HTTP://WWW.ZORVEL-NPP.EXAMPLE/", "link=mailto:support@zorvel-npp.example"}, "opened=");
     }
 
     void shown()
@@ -212,7 +243,7 @@ private slots:
         QVERIFY(testsupport::waitUntil([&] { return !answerer.seen().isEmpty(); }, 6000));
         QCOMPARE(answerer.seen().first().icon, QMessageBox::Information); // written and read back
         QCOMPARE(sim.block(), QByteArray("\x04\x19\x0f\x00\x06", 5));
-        rig.apply({"show_btn=1", "pushButton_cfg"});
+        rig.apply({"keys=583019", "pushButton_cfg"});
         QVERIFY(rig.link->isVisible());
     }
 

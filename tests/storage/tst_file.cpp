@@ -30,7 +30,6 @@ private slots:
         const QString complete = "Write file: Write configuration complete!", none = "Read file: No saved configuration!";
         const QString unchanged = "341 683 -1", slotless = " file: No such slot in data//a!", shut = " file: Cannot open data//a!";
         QTest::newRow("no file: created, nothing to read") << "-" << "r0" << QStringList{none, unchanged} << zeros;
-        QTest::newRow("12 bytes kept") << pattern << "-" << QStringList{} << pattern;
         QTest::newRow("13 bytes replaced") << pattern + "ff" << "-" << QStringList{"Write file: File Corrupted! Creating new..."} << zeros;
         QTest::newRow("empty file: nothing to read, then written") << "" << "r0 w0 r0" << QStringList{none, complete, unchanged} << "55abff";
         QTest::newRow("slot 3 written") << pattern << "w3" << QStringList{complete} << "101112 131415 161718 55abff";

@@ -1,16 +1,21 @@
-// The journal: entries kept with their fields, two writers at once, damaged files moved aside, no location, CSV.
+// The journal: one entry per transaction of a link on the simulated detector, fields kept, two writers at once, damaged files moved aside, no location, CSV; its window's filter, note and export.
 #include <QDir>
+#include <QLineEdit>
 #include <QRegularExpression>
 #include <QSet>
 #include <QSqlDatabase>
+#include <QSignalSpy>
 #include <QSqlQuery>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
 #include <thread>
 
-#include "storage/journal.h"
+#include "mainwindow/journalwindow.h"
+#include "storage/journalrecorder.h"
+#include "tests/link/linkfixture.h"
 
 namespace {
 
@@ -43,6 +48,13 @@ QVector<QStringList> parseCsv(const QString &text)
     return records;
 }
 
+// QTest::keyClicks takes Latin-1 only; each character goes as one key press.
+void type(QWidget *widget, const QString &text)
+{
+    for (const QChar c : text)
+        QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_A, QString(c), Qt::NoModifier);
+}
+
 QByteArray readFile(const QString &path)
 {
     QFile file(path);
@@ -65,16 +77,11 @@ private slots:
         path = folder->filePath(QStringLiteral("journal/journal.sqlite"));
     }
 
-    void eachKindKeptNewestFirst()
+    void oneEntryPerTransaction()
     {
-        const E::Parameters sent{0x00, 45, 15, 15, 15};
-        const E::Parameters back{0x00, 45, 15, 14, 15};
-        const QVector<E> added{
-            {0, {}, E::Source::Window, E::Kind::Write, E::Result::Ok, sent, sent, {}, "Зона 1", {}},
-            {0, {}, E::Source::CommandLine, E::Kind::Write, E::Result::Mismatch, sent, back, {}, {}, {}},
-            {0, {}, E::Source::Window, E::Kind::ParameterRead, E::Result::Failed, {}, {}, {}, {}, "ответ не 0x53"},
-            {0, {}, E::Source::Window, E::Kind::DateSet, E::Result::Ok, {}, {}, QDate(2024, 2, 29), {}, {}},
-            {0, {}, E::Source::CommandLine, E::Kind::DateRead, E::Result::Ok, {}, {}, QDate(2031, 12, 1), {}, {}}};
+        testsupport::Simulator sim;
+        QVERIFY(sim.load());
+        sim.reset();
         const QDateTime before = QDateTime::currentDateTimeUtc().addMSecs(-1);
         Journal journal(path);
         // The window may be reading the list meanwhile; in WAL mode a reader never holds a writer up.
@@ -83,14 +90,34 @@ private slots:
         QVERIFY(reader.open());
         QSqlQuery reading(reader);
         QVERIFY(reading.exec(QStringLiteral("BEGIN")) && reading.exec(QStringLiteral("SELECT * FROM entries")));
-        for (const JournalEntry &e : added)
-            QVERIFY(journal.add(e));
-        const QVector<JournalEntry> got = Journal(path).entries();
-        QCOMPARE(got.size(), added.size());
-        for (int i = 0; i < got.size(); ++i) {
-            QCOMPARE(fields(got.at(i)), fields(added.at(added.size() - 1 - i)));
-            QVERIFY(got.at(i).time.timeSpec() == Qt::UTC && got.at(i).time >= before);
+        LinkRig rig;
+        rig.start();
+        JournalRecorder recorder(rig.link.get(), &journal, E::Source::CommandLine);
+        recorder.setNote(QStringLiteral("Зона 3"));
+        // A write taken by the detector, then one it ignores: the read-back differs.
+        rig.block = DeviceConfig{1, 2, 3, 10, 0x00, 0};
+        QVERIFY(rig.run("sendParamA6"));
+        sim.setWritesIgnored(true);
+        rig.block.range_1 = 9;
+        QVERIFY(rig.run("sendParamA6"));
+        // A read on a silent line, not tried again.
+        sim.setSilent(true);
+        rig.answers = QStringList{"no"};
+        QVERIFY(rig.run("sendParamA3"));
+        sim.setSilent(false);
+        // A handshake alone leaves nothing; a date set and a date read leave the date.
+        QVERIFY(rig.run("sendParamAA"));
+        rig.link->setDateToSend(QDate(2031, 7, 9));
+        QVERIFY(rig.run("sendParamA1"));
+        QVERIFY(rig.run("sendParamA2"));
+        QStringList entries;
+        for (const E &e : Journal(path).entries()) {
+            entries << fields(e);
+            QVERIFY(e.time.timeSpec() == Qt::UTC && e.time >= before);
         }
+        QCOMPARE(entries, QStringList({"1 3 0 - - 2031-07-09 Зона 3|", "1 2 0 - - 2031-07-09 Зона 3|",
+                                       "1 0 2 - - - Зона 3|ответ 0xFF вместо 0x53",
+                                       "1 1 1 000a090203 000a010203 - Зона 3|", "1 1 0 000a010203 000a010203 - Зона 3|"}));
     }
 
     // Two writers on one new file, each with its own journal: both create it, neither loses an entry.
@@ -199,7 +226,51 @@ private slots:
         for (int i = 0; i < entries.size(); ++i)
             QCOMPARE(records.at(i + 1).value(note), entries.at(i).note);
     }
+
+    // The window: the filter narrows the table as one types, a note edited in place is stored, the export holds what is shown.
+    void filterNoteAndExport()
+    {
+        Journal journal(path);
+        const E::Parameters block{0x08, 25, 0, 5, 0};
+        for (const E &e : {E{0, {}, E::Source::Window, E::Kind::ParameterRead, E::Result::Ok, {}, block, {}, "Зона 1", {}},
+                           E{0, {}, E::Source::CommandLine, E::Kind::Write, E::Result::Ok, block, block, {}, {}, {}},
+                           E{0, {}, E::Source::Window, E::Kind::DateSet, E::Result::Ok, {}, {}, QDate(2025, 5, 1), "опора 12", {}}})
+            QVERIFY(journal.add(e));
+        JournalWindow window(&journal);
+        window.show();
+        auto *filter = window.findChild<QLineEdit *>(QStringLiteral("filter"));
+        auto *table = window.findChild<QTableView *>(QStringLiteral("table"));
+        QVERIFY(filter && table);
+
+        // Any column, any case, narrowed at each key.
+        const QList<QPair<QString, int>> typed{{"зона", 1}, {"командная", 1}, {"2025-05-01", 1}, {"zzz", 0}, {"", 3}};
+        for (const auto &[text, rows] : typed) {
+            filter->clear();
+            type(filter, text);
+            QCOMPARE(table->model()->rowCount(), rows);
+        }
+
+        // Only the note is edited in place: here that of the newest entry, the date set.
+        QVERIFY(!(table->model()->index(0, JournalModel::Parameters).flags() & Qt::ItemIsEditable));
+        table->setCurrentIndex(table->model()->index(0, JournalModel::Note));
+        QTest::keyClick(table, Qt::Key_F2);
+        auto *editor = table->viewport()->findChild<QLineEdit *>();
+        QVERIFY(editor);
+        editor->selectAll();
+        type(editor, QStringLiteral("опора 13, ворота"));
+        QSignalSpy stored(table->model(), &QAbstractItemModel::dataChanged); // the delegate commits in a queued call
+        QTest::keyClick(editor, Qt::Key_Return);
+        QVERIFY(stored.wait(5000));
+        QCOMPARE(Journal(path).entries().first().note, QStringLiteral("опора 13, ворота"));
+
+        type(filter, QStringLiteral("5, выкл")); // the parameters of the read and the write
+        QCOMPARE(table->model()->rowCount(), 2);
+        QVERIFY(window.exportCsv(folder->filePath(QStringLiteral("export.csv"))));
+        const QByteArray csv = readFile(folder->filePath(QStringLiteral("export.csv")));
+        QCOMPARE(csv.count("\r\n"), 3);
+        QVERIFY(csv.contains("Зона 1") && csv.contains("командная") && !csv.contains("опора"));
+    }
 };
 
-QTEST_GUILESS_MAIN(TestJournal)
+QTEST_MAIN(TestJournal)
 #include "tst_journal.moc"

@@ -48,15 +48,11 @@ void ModalAnswerer::poll()
     auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
     if (!box || !box->isVisible())
         return;
-    Seen seen{box->windowTitle(), box->text(), box->icon(), {}};
-    const auto buttons = box->buttons();
-    for (QAbstractButton *button : buttons)
-        seen.buttons << button->text();
     const QString answer = answers_.isEmpty() ? QString() : answers_.first();
     if (answers_.size() > 1)
         answers_.removeFirst();
-    seen_.append(seen);
-    for (QAbstractButton *button : buttons) {
+    seen_.append({box->windowTitle(), box->text(), box->icon()});
+    for (QAbstractButton *button : box->buttons()) {
         if (answer.isEmpty() || button->text().remove(QLatin1Char('&')) == answer) {
             button->click();
             return;
@@ -84,10 +80,9 @@ bool Simulator::load()
     };
     return take(reset, "SimReset") && take(getBlock, "SimGetBlock") && take(setBlock, "SimSetBlock")
         && take(getDate, "SimGetDate") && take(frameCount, "SimFrameCount") && take(frame, "SimFrame")
-        && take(setSilent, "SimSetSilent") && take(setDataInStuckLow, "SimSetDataInStuckLow")
-        && take(setHandshakeReply, "SimSetHandshakeReply") && take(setWritesIgnored, "SimSetWritesIgnored")
-        && take(flipNextReplyBit, "SimFlipNextReplyBit") && take(failEntryPoint, "SimFailEntryPoint")
-        && take(shortestClockPhaseUs, "SimShortestClockPhaseUs");
+        && take(setSilent, "SimSetSilent") && take(setHandshakeReply, "SimSetHandshakeReply")
+        && take(setWritesIgnored, "SimSetWritesIgnored") && take(flipNextReplyBit, "SimFlipNextReplyBit")
+        && take(failEntryPoint, "SimFailEntryPoint") && take(shortestClockPhaseUs, "SimShortestClockPhaseUs");
 }
 
 QByteArray Simulator::block() const

@@ -31,7 +31,6 @@ public:
         QString title;
         QString text;
         QMessageBox::Icon icon;
-        QStringList buttons; // texts, in the box's order
     };
 
     explicit ModalAnswerer(QStringList answers, QObject *parent = nullptr);
@@ -57,7 +56,6 @@ struct Simulator {
     SimFrameCountFn frameCount = nullptr;
     SimFrameFn frame = nullptr;
     SimSetSilentFn setSilent = nullptr;
-    SimSetDataInStuckLowFn setDataInStuckLow = nullptr;
     SimSetHandshakeReplyFn setHandshakeReply = nullptr;
     SimSetWritesIgnoredFn setWritesIgnored = nullptr;
     SimFlipNextReplyBitFn flipNextReplyBit = nullptr;

@@ -10,56 +10,43 @@
 
 namespace {
 
-// A level change on one wire: 'C'LOCK, DATA_'O'UT, DATA_'I'N, 'F'RAME.
-struct Change {
-    char wire;
-    char level;
-};
-
-// The changes of the trace's dump, in order.
-QVector<Change> dumped(const LineTrace &trace)
-{
-    QBuffer dump;
-    dump.open(QIODevice::WriteOnly);
-    LineTraceVcd::write(trace, &dump);
-    const QList<QByteArray> tokens = dump.data().simplified().split(' ');
-    QHash<QByteArray, char> wires;
-    QVector<Change> changes;
-    bool body = false;
-    for (int i = 0; i < tokens.size(); ++i) {
-        const QByteArray &t = tokens[i];
-        if (!body && t == "$var" && i + 4 < tokens.size())
-            wires[tokens[i + 3]] = tokens[i + 4] == "DATA_OUT" ? 'O' : tokens[i + 4] == "DATA_IN" ? 'I' : tokens[i + 4][0];
-        body = body || t == "$enddefinitions";
-        if (body && !t.startsWith('#') && !t.startsWith('$'))
-            changes.append({wires.value(t.mid(1), '?'), t[0]});
-    }
-    return changes;
-}
-
-// What a logic analyser on the wire samples at each rising CLOCK edge while
-// FRAME is high: DATA_OUT and DATA_IN, eight bits to a byte.
+// What a logic analyser reading the trace's dump samples at each rising
+// CLOCK edge while FRAME is high: DATA_OUT and DATA_IN, eight bits to a byte.
 struct Sampled {
     QVector<QByteArray> out, in;
     int risesOutsideFrames = 0;
     char frameAtEnd = '0';
 };
 
-Sampled sample(const QVector<Change> &changes)
+Sampled sample(const LineTrace &trace)
 {
-    Sampled s;
+    QBuffer dump;
+    dump.open(QIODevice::WriteOnly);
+    LineTraceVcd::write(trace, &dump);
+    const QList<QByteArray> tokens = dump.data().simplified().split(' ');
+    // Each wire by the initial of its name: 'C'LOCK, DATA_'O'UT, DATA_'I'N, 'F'RAME.
+    QHash<QByteArray, char> wires;
     QHash<char, char> level{{'C', '1'}, {'O', '1'}, {'I', 'x'}, {'F', '0'}};
+    Sampled s;
     int bits = 0, out = 0, in = 0;
-    for (const Change &c : changes) {
-        const bool rises = c.level == '1' && level[c.wire] == '0';
-        level[c.wire] = c.level;
-        if (rises && c.wire == 'F') {
+    bool body = false;
+    for (int i = 0; i < tokens.size(); ++i) {
+        const QByteArray &t = tokens[i];
+        if (!body && t == "$var" && i + 4 < tokens.size())
+            wires[tokens[i + 3]] = tokens[i + 4] == "DATA_OUT" ? 'O' : tokens[i + 4] == "DATA_IN" ? 'I' : tokens[i + 4][0];
+        body = body || t == "$enddefinitions";
+        if (!body || t.startsWith('#') || t.startsWith('$'))
+            continue;
+        const char wire = wires.value(t.mid(1), '?');
+        const bool rises = t[0] == '1' && level[wire] == '0';
+        level[wire] = t[0];
+        if (rises && wire == 'F') {
             s.out.append(QByteArray());
             s.in.append(QByteArray());
             bits = 0;
-        } else if (rises && c.wire == 'C' && level['F'] != '1') {
+        } else if (rises && wire == 'C' && level['F'] != '1') {
             ++s.risesOutsideFrames;
-        } else if (rises && c.wire == 'C') {
+        } else if (rises && wire == 'C') {
             out = out << 1 | (level['O'] == '1');
             in = in << 1 | (level['I'] == '1');
             if (++bits % 8 == 0) {
@@ -109,32 +96,26 @@ void LineTraceTest::framesOnTheWire()
 
     // Each request's bits on DATA_OUT and each reply's bits on DATA_IN, in
     // order, where a logic analyser samples them: at the rising edges.
-    const Sampled wire = sample(dumped(trace));
+    const Sampled wire = sample(trace);
     QCOMPARE(wire.risesOutsideFrames, 0);
     QCOMPARE(wire.out, (QVector<QByteArray>{"\xAA", "\xFF", "\xA3", QByteArray(6, '\xFF')}));
     QCOMPARE(wire.in.value(1), QByteArray("\x55"));
     QCOMPARE(wire.in.value(3), QByteArray("\x53\x00\x19\x07\x08\x06", 6));
-    // Each frame's end names its engine and bytes; each byte of the reply is followed by its pause.
-    QStringList ends;
-    int pauses = 0;
+    // Each frame's end names its engine and bytes; each byte of the reply is followed by its pause (".").
+    QByteArray ends;
     for (int i = 0; i < trace.size(); ++i) {
         const LineEvent &e = trace.at(i);
-        pauses += e.kind() == LineEvent::Kind::Wait && e.waitMs() == 160;
-        QByteArray bytes;
-        for (int b = 0; e.kind() == LineEvent::Kind::FrameEnd && b < e.byteCount(); ++b)
-            bytes += char(e.byte(b));
-        if (e.kind() == LineEvent::Kind::FrameEnd)
-            ends << QString::number(int(e.engine())) + ':' + bytes.toHex();
+        ends += e.kind() == LineEvent::Kind::Wait && e.waitMs() == 160 ? "." : "";
+        for (int b = -1; e.kind() == LineEvent::Kind::FrameEnd && b < e.byteCount(); ++b)
+            ends += b < 0 ? ' ' + QByteArray::number(int(e.engine())) + ':' : QByteArray(1, char(e.byte(b))).toHex();
     }
-    QCOMPARE(ends, QStringList({"1:aa", "2:55", "3:a3", "4:530019070806"}));
-    QCOMPARE(pauses, 6);
+    QCOMPARE(ends, " 1:aa 2:55 3:a3...... 4:530019070806");
 }
 
 void LineTraceTest::ringKeepsTheNewest_data()
 {
     QTest::addColumn<int>("events");
     QTest::newRow("half full") << 50;
-    QTest::newRow("just full") << 100;
     QTest::newRow("three and a half times round") << 350;
 }
 
@@ -178,7 +159,7 @@ void LineTraceTest::dumpHoldsWholeFramesAfterWrap()
     QMetaObject::invokeMethod(rig.link.get(), "sendParamAA");
     QVERIFY(testsupport::waitUntil([&] { return rig.ticks() >= 4 * 33 + 10; }, 2000));
 
-    const Sampled wire = sample(dumped(trace));
+    const Sampled wire = sample(trace);
     QCOMPARE(wire.risesOutsideFrames, 0);
     QCOMPARE(wire.frameAtEnd, '0');
     QVERIFY(wire.out.size() >= 2);

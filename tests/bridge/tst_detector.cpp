@@ -1,7 +1,4 @@
-// The simulated detector: its command decoder fed whole bytes, and its line
-// front end driven edge by edge with made-up times, in the order the PC's
-// engines drive it. Every expected byte is worked by hand from the command
-// table; every column is hex text, frames one word each.
+// The simulated detector: its command decoder fed whole bytes, and its line front end driven edge by edge.
 #include <QtTest>
 
 #include "bridge/simulator/detector.h"

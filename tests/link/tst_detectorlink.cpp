@@ -66,6 +66,9 @@ void DetectorLinkTest::firstHandshakeReadsAtOnce()
     // A handshake is 17 + 16 ticks, a read 17 + 96.
     QCOMPARE(rig.ticks(), 33 + 113);
     QVERIFY(rig.log.endsWith(QStringLiteral("Config get OK\n")));
+    // Only the first: the next handshake reads nothing.
+    QVERIFY(rig.run("sendParamAA"));
+    QCOMPARE(rig.events.mid(6), QStringList({"busy", "ok", "free"}));
 }
 
 void DetectorLinkTest::exchanges_data()

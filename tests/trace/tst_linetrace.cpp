@@ -110,6 +110,24 @@ void LineTraceTest::framesOnTheWire()
             ends += b < 0 ? ' ' + QByteArray::number(int(e.engine())) + ':' : QByteArray(1, char(e.byte(b))).toHex();
     }
     QCOMPARE(ends, " 1:aa 2:55 3:a3...... 4:530019070806");
+    // DATA_IN is read after the rising edge that follows the fall it is filed at.
+    std::int64_t readUs = -1;
+    for (int i = 0; i < trace.size(); ++i) {
+        const LineEvent &e = trace.at(i);
+        if (e.kind() == LineEvent::Kind::DataIn)
+            readUs = e.timeUs() + e.readDelayUs();
+        if (e.kind() == LineEvent::Kind::Clock && e.level() && readUs >= 0) {
+            QVERIFY(readUs >= e.timeUs());
+            readUs = -1;
+        }
+    }
+
+    // Idling the pins drives DATA_OUT only once CLOCK has been driven.
+    trace.clear();
+    sim.failEntryPoint("SetPin", true);
+    rig.link->idlePins();
+    sim.failEntryPoint("SetPin", false);
+    QCOMPARE(trace.size(), 1);
 }
 
 void LineTraceTest::ringKeepsTheNewest_data()

@@ -46,11 +46,9 @@ private slots:
         QTest::newRow("shortest ranges, 5.0 degrees") << json("on 15, on 1, on 15", R"("angle": 5.0, "single_blow": false)")
                                                       << Frame{0x00, 5, 15, 1, 15} << QString() << QStringList();
         bad("not JSON", R"({"format": "zorvel-3-profile",)", "", "JSON");
-        bad("not an object", "[1, 2, 3]", "", "объект JSON");
         bad("foreign format", R"({"format": "other", "version": 1})", "\"format\"", "zorvel-3-profile");
         bad("newer version", json("on 0, on 5, off 0").replace("\"version\": 1", "\"version\": 2"), "\"version\"", "версию 1");
         bad("two classes", json("on 0, on 5"), "\"classes\"", "трёх");
-        bad("class not an object", json("on 0, 7, on 0"), "\"classes[1]\"", "\"on\"");
         bad("on as text", json(R"({"on": "yes", "range": 0}, on 5, on 0)"), "\"classes[0].on\"", "true и false");
         bad("range 2.5", json("on 0, on 2.5, on 0"), "\"classes[1].range\"", "целые числа от 0 до 15");
         bad("off class with a range", json("on 0, on 5, off 3"), "\"classes[2].range\"", "выключенного класса допустим только 0");

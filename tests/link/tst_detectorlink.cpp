@@ -4,6 +4,7 @@
 
 #include <thread>
 
+#include "link/linetrace.h"
 #include "tests/link/linkfixture.h"
 
 using testsupport::waitUntil;
@@ -129,7 +130,14 @@ void DetectorLinkTest::writeFramesTicksAndProgress()
     // spare never travels, so it cannot spoil the comparison.
     rig.block = DeviceConfig{char(0x81), 3, char(0xFF), char(0xC8), 0x01, 0x55};
     const int before = sim.frameCount();
+    LineTrace line(4096);
+    rig.link->setTrace(&line);
     QVERIFY(rig.run("sendParamA6"));
+    // A settle after each request, half a second before the read-back, a pause after each reply byte.
+    QString waits;
+    for (int i = 0; i < line.size(); ++i)
+        waits += line.at(i).kind() == LineEvent::Kind::Wait ? QString::number(line.at(i).waitMs()) + ' ' : QString();
+    QCOMPARE(waits, QStringLiteral("4 4 500 4 160 160 160 160 160 160 "));
     QCOMPARE(rig.events, QStringList({"busy", "busy", "config", "written", "free"}));
     QCOMPARE(sim.block(), bytes({0x01, 0xC8, 0x81, 3, 0xFF}));
     const QString written = QStringLiteral("10100110|00000001|11001000|10000001|00000011|11111111||\n");

@@ -151,9 +151,9 @@ void LineTraceTest::ringKeepsTheNewest()
     const int oldest = events - held;
     for (int i = 0; i < held; ++i)
         QCOMPARE(trace.at(i).timeUs(), 10 * (oldest + i));
-    // Found by time across the seam of the ring.
+    // Found by time, an event at the very time included, across the seam of the ring.
     for (int i : {0, held / 3, held - 1})
-        QCOMPARE(trace.lowerBound(10 * (oldest + i) - 5), i);
+        QCOMPARE(trace.lowerBound(10 * (oldest + i)), i);
     QCOMPARE(trace.lowerBound(10 * events), held);
 }
 

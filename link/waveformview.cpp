@@ -8,24 +8,17 @@
 #include <QWheelEvent>
 
 #include <algorithm>
-#include <climits>
 #include <cmath>
 
 namespace {
 using Kind = LineEvent::Kind;
 
-// Events searched back from the left edge for the levels there: the reads of
-// one reply lie within a few hundred events, idle pins within a frame's.
-constexpr int LevelLookBack = 1 << 16;
 // A frame is at most 7 bytes of three events a bit.
 constexpr int FrameLookBack = 512;
-constexpr int MaxBits = LineEvent::MaxFrameBytes * 8;
 constexpr double MinUsPerPixel = 0.05;
 constexpr double MaxUsPerPixel = 1e6; // some twenty minutes across the plot
 constexpr int FollowMarginPx = 24;
 constexpr double WheelStep = 0.8; // one notch zooms in by a fifth
-
-enum SpanKind { FrameOut, FrameIn, WaitSpan };
 
 const char *const LaneNames[3] = {"CLOCK", "DATA_OUT", "DATA_IN"};
 
@@ -91,9 +84,7 @@ double WaveformView::timeAt(int x) const
 
 int WaveformView::xOf(double timeUs) const
 {
-    const double x = plot_.left() + (timeUs - startUs()) / usPerPixel_;
-    // Off-plot points are pinned just outside it, so integer pixels never overflow.
-    return int(std::floor(std::clamp(x, double(plot_.left() - 2), double(plot_.right() + 2))));
+    return viewport().xOf(timeUs);
 }
 
 void WaveformView::showSpan(double startUs, double endUs)
@@ -208,147 +199,21 @@ void WaveformView::keyPressEvent(QKeyEvent *event)
     }
 }
 
-// One lane's line as it is gathered: coalesced so that a pixel column gets
-// one vertical stroke however many edges fall in it.
-struct WaveformView::Lane {
-    int level = -1; // not known yet
-    int segmentX = 0;
-    int edgeX = INT_MIN;
-};
-
-void WaveformView::collect(int from, int to)
+WaveformViewport WaveformView::viewport() const
 {
-    for (auto &lines : lines_)
-        lines.clear();
-    unknown_.clear();
-    spans_.clear();
-    labels_.clear();
-
-    auto addSpan = [this](int x0, int x1, int kind, int value) {
-        // Narrow neighbours of a kind merge: zoomed out, thousands of frames
-        // share a few hundred columns.
-        if (!spans_.isEmpty()) {
-            Span &last = spans_.last();
-            if (last.kind == kind && x1 - x0 < 3 && last.x1 - last.x0 < 3 && x0 <= last.x1 + 1) {
-                last.x1 = std::max(last.x1, x1);
-                return;
-            }
-        }
-        spans_.append({x0, x1, kind, value});
-    };
-
-    Lane lanes[3];
-    const int left = plot_.left() - 2;
-    for (Lane &lane : lanes)
-        lane.segmentX = left;
-    int known = 0;
-    for (int i = from - 1; i >= std::max(0, from - LevelLookBack) && known < 3; --i) {
-        const LineEvent &e = trace_->at(i);
-        Lane &lane = lanes[std::min(int(e.kind()), 2)];
-        if (e.isPin() && lane.level < 0) {
-            lane.level = e.level();
-            ++known;
-        }
-    }
-
-    auto yOf = [this](int lane, int level) {
-        const int top = laneTop_[lane] + laneHeight_ / 5;
-        const int bottom = laneTop_[lane] + laneHeight_ - laneHeight_ / 5;
-        return level > 0 ? top : level == 0 ? bottom : (top + bottom) / 2;
-    };
-
-    // xOf() without asking the trace for its newest event at every event.
-    const double t0 = startUs();
-    const double lowX = plot_.left() - 2;
-    const double highX = plot_.right() + 2;
-    auto xAt = [&](double timeUs) {
-        return int(std::floor(std::clamp(plot_.left() + (timeUs - t0) / usPerPixel_, lowX, highX)));
-    };
-
-    bool inFrame = false;
-    bool frameTransmits = false;
-    int frameX = left;
-    int bits = 0;
-    int fallX = left;
-    int falls[MaxBits];
-    int rises[MaxBits];
-    for (int i = from; i < to; ++i) {
-        const LineEvent &e = trace_->at(i);
-        const int x = xAt(double(e.timeUs()));
-        switch (e.kind()) {
-        case Kind::Clock:
-        case Kind::DataOut:
-        case Kind::DataIn: {
-            const int p = int(e.kind());
-            Lane &lane = lanes[p];
-            const int level = e.level();
-            if (lane.level == level)
-                break;
-            if (p == 0 && inFrame) {
-                if (level == 0) {
-                    fallX = x;
-                } else if (lane.level == 0 && bits < MaxBits) {
-                    falls[bits] = fallX;
-                    rises[bits] = x;
-                    ++bits;
-                }
-            }
-            if (lane.level < 0) {
-                unknown_.append(QLine(lane.segmentX, yOf(p, -1), x, yOf(p, -1)));
-            } else {
-                if (x > lane.segmentX)
-                    lines_[p].append(QLine(lane.segmentX, yOf(p, lane.level), x, yOf(p, lane.level)));
-                if (x != lane.edgeX)
-                    lines_[p].append(QLine(x, yOf(p, 1), x, yOf(p, 0)));
-            }
-            lane.segmentX = x;
-            lane.edgeX = x;
-            lane.level = level;
-            break;
-        }
-        case Kind::FrameStart:
-            inFrame = true;
-            frameTransmits = engineRow(e.engine()).transmit;
-            frameX = x;
-            bits = 0;
-            break;
-        case Kind::FrameEnd:
-            if (!inFrame)
-                break;
-            inFrame = false;
-            addSpan(frameX, x, frameTransmits ? FrameOut : FrameIn, 0);
-            // Byte k spans its first bit's falling edge to its last bit's rising edge.
-            for (int k = 0; k < e.byteCount() && 8 * k + 7 < bits; ++k) {
-                if (rises[8 * k + 7] - falls[8 * k] >= 4)
-                    labels_.append({falls[8 * k], rises[8 * k + 7], frameTransmits, e.byte(k)});
-            }
-            break;
-        case Kind::Wait:
-            addSpan(x, xAt(e.timeUs() + e.waitMs() * 1000.0), WaitSpan, e.waitMs());
-            break;
-        }
-    }
-
-    // The levels hold to the right edge, or to now when the trace ends in view.
-    int endX = plot_.right() + 2;
-    if (to >= trace_->size())
-        endX = xAt(double(std::max(trace_->at(trace_->size() - 1).timeUs(), trace_->nowUs())));
-    if (inFrame)
-        addSpan(frameX, endX, frameTransmits ? FrameOut : FrameIn, 0);
-    for (int p = 0; p < 3; ++p) {
-        const Lane &lane = lanes[p];
-        if (endX > lane.segmentX)
-            (lane.level < 0 ? unknown_ : lines_[p]).append(
-                QLine(lane.segmentX, yOf(p, lane.level), endX, yOf(p, lane.level)));
-    }
+    WaveformViewport view;
+    view.plot = plot_;
+    std::copy(std::begin(laneTop_), std::end(laneTop_), view.laneTop);
+    view.laneHeight = laneHeight_;
+    view.startUs = startUs();
+    view.usPerPixel = usPerPixel_;
+    return view;
 }
 
 void WaveformView::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     painter.fillRect(rect(), palette().base());
-    const QFontMetrics fm(font());
-    const int lanesBottom = laneTop_[2] + laneHeight_;
 
     painter.setPen(palette().text().color());
     for (int lane = 0; lane < 3; ++lane) {
@@ -359,54 +224,63 @@ void WaveformView::paintEvent(QPaintEvent *)
     const bool empty = !trace_ || trace_->size() == 0;
     if (!empty) {
         seen_ = trace_->recorded();
-        // Only what is in view, found by time; a frame begun before the left
-        // edge is walked from its start, for its bytes.
-        const double t0 = startUs();
-        const int first = trace_->lowerBound(std::int64_t(std::floor(t0)));
-        const int last = trace_->lowerBound(std::int64_t(std::ceil(timeAt(plot_.right() + 1))));
-        int from = first;
-        for (int i = first - 1; i >= std::max(0, first - FrameLookBack); --i) {
-            const Kind kind = trace_->at(i).kind();
-            if (kind == Kind::FrameEnd)
-                break;
-            if (kind == Kind::FrameStart) {
-                from = i;
-                break;
-            }
-        }
-        collect(from, std::min(trace_->size(), last + 1));
+        layout_.collect(*trace_, viewport());
     }
 
     painter.save();
     painter.setClipRect(plot_);
+    drawSpans(painter);
+    drawAxis(painter);
+    drawLanes(painter);
+    drawWaits(painter);
+    drawLabels(painter);
+    painter.restore();
+
+    if (empty) {
+        painter.setPen(palette().placeholderText().color());
+        painter.drawText(plot_, Qt::AlignCenter, tr("На линии пока ничего не записано"));
+    }
+}
+
+void WaveformView::drawSpans(QPainter &painter)
+{
+    const int lanesBottom = laneTop_[2] + laneHeight_;
     const QColor frameShades[2] = {QColor(0xe8, 0xf0, 0xfc), QColor(0xe6, 0xf5, 0xea)};
     // Frames first: a reply's waits lie inside it.
-    for (const Span &span : spans_) {
-        if (span.kind != WaitSpan)
+    for (const WaveformLayout::Span &span : qAsConst(layout_.spans)) {
+        if (span.kind != WaveformLayout::WaitSpan)
             painter.fillRect(QRect(span.x0, bytesTop_, std::max(1, span.x1 - span.x0), lanesBottom - bytesTop_),
                              frameShades[span.kind]);
     }
-    for (const Span &span : spans_) {
-        if (span.kind == WaitSpan) {
+    for (const WaveformLayout::Span &span : qAsConst(layout_.spans)) {
+        if (span.kind == WaveformLayout::WaitSpan) {
             const QRect band(span.x0, laneTop_[0], std::max(1, span.x1 - span.x0), lanesBottom - laneTop_[0]);
             painter.fillRect(band, QColor(0xf4, 0xf4, 0xf4));
             painter.fillRect(band, QBrush(QColor(0xd0, 0xd0, 0xd0), Qt::BDiagPattern));
         }
     }
-    drawAxis(painter);
+}
+
+void WaveformView::drawLanes(QPainter &painter)
+{
     painter.setPen(palette().mid().color());
     for (int lane = 1; lane < 3; ++lane)
         painter.drawLine(plot_.left(), laneTop_[lane], plot_.right(), laneTop_[lane]);
     for (int lane = 0; lane < 3; ++lane) {
         painter.setPen(QPen(laneColour(lane), 1));
-        painter.drawLines(lines_[lane]);
+        painter.drawLines(layout_.lines[lane]);
     }
     painter.setPen(QPen(palette().mid().color(), 1, Qt::DashLine));
-    painter.drawLines(unknown_);
+    painter.drawLines(layout_.unknown);
+}
 
+void WaveformView::drawWaits(QPainter &painter)
+{
     // A wait is a break in the line: a slanted gap across the lanes and its length.
-    for (const Span &span : spans_) {
-        if (span.kind != WaitSpan || span.x1 - span.x0 < 8)
+    const QFontMetrics fm(font());
+    const int lanesBottom = laneTop_[2] + laneHeight_;
+    for (const WaveformLayout::Span &span : qAsConst(layout_.spans)) {
+        if (span.kind != WaveformLayout::WaitSpan || span.x1 - span.x0 < 8)
             continue;
         const int cx = (span.x0 + span.x1) / 2;
         const QPoint gap[4] = {{cx - 6, lanesBottom}, {cx - 1, laneTop_[0]}, {cx + 5, laneTop_[0]}, {cx, lanesBottom}};
@@ -421,10 +295,14 @@ void WaveformView::paintEvent(QPaintEvent *)
         if (span.x1 - span.x0 >= w + 4)
             painter.drawText(QRect(cx - w / 2 - 2, bytesTop_, w + 4, fm.height()), Qt::AlignCenter, length);
     }
+}
 
+void WaveformView::drawLabels(QPainter &painter)
+{
     // Each byte over its bits: a bracket, and the hex when it fits.
+    const QFontMetrics fm(font());
     const int bracketY = laneTop_[0] - 3;
-    for (const Label &label : labels_) {
+    for (const WaveformLayout::Label &label : qAsConst(layout_.labels)) {
         painter.setPen(laneColour(label.transmit ? 1 : 2));
         painter.drawLine(label.x0, bracketY, label.x1, bracketY);
         painter.drawLine(label.x0, bracketY, label.x0, bracketY + 3);
@@ -434,12 +312,6 @@ void WaveformView::paintEvent(QPaintEvent *)
         if (label.x1 - label.x0 >= w + 2)
             painter.drawText(QRect((label.x0 + label.x1 - w) / 2 - 1, bytesTop_, w + 2, bracketY - bytesTop_),
                              Qt::AlignCenter, hex);
-    }
-    painter.restore();
-
-    if (empty) {
-        painter.setPen(palette().placeholderText().color());
-        painter.drawText(plot_, Qt::AlignCenter, tr("На линии пока ничего не записано"));
     }
 }
 

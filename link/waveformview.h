@@ -6,12 +6,12 @@
 #ifndef ZORVEL_LINK_WAVEFORMVIEW_H
 #define ZORVEL_LINK_WAVEFORMVIEW_H
 
-#include <QLine>
 #include <QRect>
-#include <QVector>
 #include <QWidget>
 
 #include <cstdint>
+
+#include "trace/waveformlayout.h"
 
 class LineTrace;
 
@@ -56,21 +56,13 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
-    struct Lane;
-    struct Span {
-        int x0, x1;
-        int kind; // frame out, frame in, wait
-        int value; // a wait's length in ms
-    };
-    struct Label {
-        int x0, x1;
-        bool transmit;
-        std::uint8_t byte;
-    };
-
     void layOut();
     void zoomAround(int x, double factor);
-    void collect(int from, int to);
+    WaveformViewport viewport() const;
+    void drawSpans(QPainter &painter);
+    void drawLanes(QPainter &painter);
+    void drawWaits(QPainter &painter);
+    void drawLabels(QPainter &painter);
     void drawAxis(QPainter &painter);
 
     const LineTrace *trace_ = nullptr;
@@ -88,11 +80,8 @@ private:
     int laneTop_[3] = {};
     int laneHeight_ = 0;
 
-    // Gathered for one paint, kept to spare the allocations.
-    QVector<QLine> lines_[3];
-    QVector<QLine> unknown_;
-    QVector<Span> spans_;
-    QVector<Label> labels_;
+    // Laid out for one paint, kept to spare the allocations.
+    WaveformLayout layout_;
 };
 
 #endif

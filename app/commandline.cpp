@@ -1,7 +1,7 @@
 #include "app/commandline.h"
 
-#include "link/linetracevcd.h"
-#include "mainwindow/profile.h"
+#include "trace/linetracevcd.h"
+#include "protocol/profile.h"
 #include "storage/journalrecorder.h"
 
 #include <QCommandLineParser>

@@ -16,8 +16,8 @@
 #include <memory>
 
 #include "link/detectorlink.h"
-#include "link/linetrace.h"
-#include "mainwindow/deviceconfig.h"
+#include "trace/linetrace.h"
+#include "protocol/deviceconfig.h"
 #include "storage/journal.h"
 
 class JournalRecorder;

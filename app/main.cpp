@@ -6,7 +6,7 @@
 #include "app/commandline.h"
 #include "app/language.h"
 #include "link/simpleioapi.h"
-#include "mainwindow/mainwindow.h"
+#include "ui/mainwindow.h"
 
 int main(int argc, char *argv[])
 {

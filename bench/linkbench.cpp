@@ -25,7 +25,7 @@
 
 #include "bridge/simulator/simcontrol.h"
 #include "link/detectorlink.h"
-#include "link/linetrace.h"
+#include "trace/linetrace.h"
 
 namespace {
 

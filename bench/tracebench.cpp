@@ -15,9 +15,9 @@
 #include <cstdio>
 #include <vector>
 
-#include "link/linetrace.h"
-#include "link/linetracevcd.h"
-#include "link/waveformview.h"
+#include "trace/linetrace.h"
+#include "trace/linetracevcd.h"
+#include "ui/waveformview.h"
 
 namespace {
 

@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "bench/usbfigures.h"
-#include "link/config.h"
+#include "ui/config.h"
 #include "link/simpleioapi.h"
-#include "tests/usb/usbemucontrol.h"
+#include "tests/bridge/usb/usbemucontrol.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 
 #include <vector>
 
-#include "link/config.h"
+#include "ui/config.h"
 #include "link/simpleioapi.h"
 
 struct UsbFigures {

@@ -1,6 +1,6 @@
 #include "link/detectorlink.h"
 
-#include "link/linetrace.h"
+#include "trace/linetrace.h"
 #include "link/precisewake.h"
 
 #include <QCoreApplication>

@@ -14,9 +14,9 @@
 
 #include <cstdint>
 
-#include "link/linkengines.h"
+#include "protocol/linkengines.h"
 #include "link/simpleioapi.h"
-#include "mainwindow/deviceconfig.h"
+#include "protocol/deviceconfig.h"
 
 class LineTrace;
 class PreciseWake;

@@ -11,7 +11,7 @@
 #include <QTimer>
 #include <QTranslator>
 
-#include "mainwindow/mainwindow.h"
+#include "ui/mainwindow.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "storage/journal.h"
 
-#include "mainwindow/profile.h"
+#include "protocol/profile.h"
 
 #include <QAtomicInteger>
 #include <QCoreApplication>

@@ -1,6 +1,6 @@
 #include "trace/waveformlayout.h"
 
-#include "link/linetrace.h"
+#include "trace/linetrace.h"
 
 #include <algorithm>
 #include <climits>

@@ -4,7 +4,7 @@
 
 #include <thread>
 
-#include "link/linetrace.h"
+#include "trace/linetrace.h"
 #include "tests/link/linkfixture.h"
 
 using testsupport::waitUntil;

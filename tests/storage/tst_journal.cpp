@@ -12,7 +12,7 @@
 #include <memory>
 #include <thread>
 
-#include "mainwindow/journalwindow.h"
+#include "ui/journalwindow.h"
 #include "storage/journalrecorder.h"
 #include "tests/link/linkfixture.h"
 

@@ -1,9 +1,9 @@
 // Shared helpers of the tests: waiting without starving the link's 2 ms timers,
-// answering modal message boxes, and steering the simulated detector.
+// and steering the simulated detector. Qt Core only; the widget tests' own
+// helpers are in modalanswerer.h.
 #ifndef ZORVEL_TESTS_TESTSUPPORT_H
 #define ZORVEL_TESTS_TESTSUPPORT_H
 
-#include <QMessageBox>
 #include <QObject>
 #include <QStringList>
 #include <QTimer>
@@ -21,28 +21,6 @@ bool waitUntil(const std::function<bool()> &done, int timeoutMs);
 
 // Serves events for `ms` milliseconds.
 void serveEvents(int ms);
-
-// Answers every modal message box that appears by clicking, in turn, the
-// button whose text is the next of `answers` (the last answer repeats).
-class ModalAnswerer : public QObject
-{
-public:
-    struct Seen {
-        QString title;
-        QString text;
-        QMessageBox::Icon icon;
-    };
-
-    explicit ModalAnswerer(QStringList answers, QObject *parent = nullptr);
-    const QVector<Seen> &seen() const { return seen_; }
-
-private:
-    void poll();
-
-    QStringList answers_;
-    QVector<Seen> seen_;
-    QTimer timer_;
-};
 
 // The control interface of the simulated bridge, resolved from the library the
 // link loaded (beside the test executable).

@@ -3,9 +3,9 @@
 
 #include <QBuffer>
 
-#include "link/linetrace.h"
-#include "link/linetracevcd.h"
-#include "link/waveformview.h"
+#include "trace/linetrace.h"
+#include "trace/linetracevcd.h"
+#include "ui/waveformview.h"
 #include "tests/link/linkfixture.h"
 
 namespace {

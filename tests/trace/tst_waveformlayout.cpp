@@ -3,7 +3,7 @@
 // column, dashed lanes until a level is known, waits with their length.
 #include <QtTest>
 
-#include "link/linetrace.h"
+#include "trace/linetrace.h"
 #include "trace/waveformlayout.h"
 
 namespace {

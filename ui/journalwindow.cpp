@@ -1,0 +1,186 @@
+#include "ui/journalwindow.h"
+#include "ui_journalwindow.h"
+
+#include <QDate>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QMessageBox>
+#include <QSaveFile>
+#include <QSettings>
+#include <QSortFilterProxyModel>
+#include <QStandardPaths>
+
+namespace {
+const char ExportFolderKey[] = "journal/exportFolder";
+} // namespace
+
+JournalModel::JournalModel(Journal *journal, QObject *parent) : QAbstractTableModel(parent), journal_(journal)
+{
+    reload();
+}
+
+void JournalModel::reload()
+{
+    beginResetModel();
+    entries_ = journal_->entries();
+    endResetModel();
+}
+
+int JournalModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(entries_.size());
+}
+
+int JournalModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+QVariant JournalModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole && role != Qt::ToolTipRole))
+        return {};
+    const JournalEntry &entry = entries_.at(index.row());
+    switch (index.column()) {
+    case Time: return entry.time.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    case Action:
+        // The window is where most work is done; only the other source is named.
+        if (entry.source == JournalEntry::Source::CommandLine)
+            return QStringLiteral("%1 (%2)").arg(Journal::kindText(entry.kind), Journal::sourceText(entry.source));
+        return Journal::kindText(entry.kind);
+    case Result: return Journal::resultText(entry);
+    case Parameters: return Journal::detailsText(entry);
+    case Note: return entry.note;
+    }
+    return {};
+}
+
+QVariant JournalModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+        return QAbstractTableModel::headerData(section, orientation, role);
+    switch (section) {
+    case Time: return QCoreApplication::translate("JournalWindow", "Время");
+    case Action: return QCoreApplication::translate("JournalWindow", "Действие");
+    case Result: return QCoreApplication::translate("JournalWindow", "Результат");
+    case Parameters: return QCoreApplication::translate("JournalWindow", "Параметры");
+    case Note: return QCoreApplication::translate("JournalWindow", "Примечание");
+    }
+    return {};
+}
+
+Qt::ItemFlags JournalModel::flags(const QModelIndex &index) const
+{
+    const Qt::ItemFlags flags = QAbstractTableModel::flags(index);
+    return index.column() == Note ? flags | Qt::ItemIsEditable : flags;
+}
+
+bool JournalModel::setData(const QModelIndex &index, const QVariant &value, int role)
+{
+    if (!index.isValid() || index.column() != Note || role != Qt::EditRole)
+        return false;
+    JournalEntry &entry = entries_[index.row()];
+    const QString note = value.toString();
+    if (note == entry.note)
+        return true;
+    QString error;
+    if (!journal_->setNote(entry.id, note, &error)) {
+        emit noteFailed(error);
+        return false;
+    }
+    entry.note = note;
+    emit dataChanged(index, index, {Qt::DisplayRole, Qt::EditRole});
+    return true;
+}
+
+JournalWindow::JournalWindow(Journal *journal, QWidget *parent)
+    : QWidget(parent), ui(new Ui::JournalWindow), journal(journal)
+{
+    ui->setupUi(this);
+    setWindowFlag(Qt::Window);
+
+    model = new JournalModel(journal, this);
+    filter = new QSortFilterProxyModel(this);
+    filter->setSourceModel(model);
+    filter->setFilterKeyColumn(-1); // any column
+    filter->setFilterCaseSensitivity(Qt::CaseInsensitive);
+    ui->table->setModel(filter);
+    for (int column : {JournalModel::Time, JournalModel::Action, JournalModel::Result})
+        ui->table->horizontalHeader()->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+    ui->table->horizontalHeader()->setSectionResizeMode(JournalModel::Parameters, QHeaderView::Interactive);
+    ui->table->setColumnWidth(JournalModel::Parameters, 380);
+
+    connect(ui->filter, &QLineEdit::textChanged, filter, &QSortFilterProxyModel::setFilterFixedString);
+    connect(ui->filter, &QLineEdit::textChanged, this, &JournalWindow::showStatus);
+    connect(ui->exportButton, &QPushButton::clicked, this, &JournalWindow::chooseExportFile);
+    connect(model, &JournalModel::noteFailed, ui->status, &QLabel::setText);
+    showStatus();
+}
+
+JournalWindow::~JournalWindow()
+{
+    delete ui;
+}
+
+void JournalWindow::refresh()
+{
+    model->reload();
+    showStatus();
+}
+
+void JournalWindow::showStatus()
+{
+    if (!journal->isWritable()) {
+        ui->status->setText(journal->errorString());
+        return;
+    }
+    ui->status->setText(QCoreApplication::translate("JournalWindow", "Записей: %1 из %2")
+                            .arg(filter->rowCount())
+                            .arg(model->rowCount()));
+}
+
+bool JournalWindow::exportCsv(const QString &path, QString *error) const
+{
+    QVector<JournalEntry> shown;
+    shown.reserve(filter->rowCount());
+    for (int row = 0; row < filter->rowCount(); ++row)
+        shown.append(model->entry(filter->mapToSource(filter->index(row, 0)).row()));
+
+    QSaveFile file(path);
+    if (file.open(QIODevice::WriteOnly) && file.write(Journal::toCsv(shown)) >= 0 && file.commit())
+        return true;
+    if (error) {
+        *error = QCoreApplication::translate("JournalWindow", "Файл %1 не записан: %2.")
+                     .arg(QDir::toNativeSeparators(path), file.errorString());
+    }
+    return false;
+}
+
+void JournalWindow::chooseExportFile()
+{
+    // The program sets no organisation name, and a default QSettings without one
+    // stores nothing: this one is <config>/zorvel-configurator/zorvel-configurator.conf.
+    QSettings settings(QCoreApplication::applicationName(), QCoreApplication::applicationName());
+    const QString folder =
+        settings
+            .value(QLatin1String(ExportFolderKey), QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation))
+            .toString();
+    const QString name =
+        QCoreApplication::translate("JournalWindow", "журнал-%1.csv").arg(QDate::currentDate().toString(Qt::ISODate));
+    const QString title = QCoreApplication::translate("JournalWindow", "Экспорт CSV");
+    const QString path = QFileDialog::getSaveFileName(
+        this, title, QDir(folder).filePath(name), QCoreApplication::translate("JournalWindow", "Файлы CSV (*.csv)"));
+    if (path.isEmpty())
+        return;
+    QString error;
+    if (!exportCsv(path, &error)) {
+        QMessageBox::warning(this, title, error);
+        return;
+    }
+    settings.setValue(QLatin1String(ExportFolderKey), QFileInfo(path).absolutePath());
+    ui->status->setText(QCoreApplication::translate("JournalWindow", "Сохранено записей: %1 в %2")
+                            .arg(filter->rowCount())
+                            .arg(QDir::toNativeSeparators(path)));
+}

@@ -1,0 +1,123 @@
+// The application's one main window: shows the detector's parameter block as
+// sliders and check boxes and keeps the block in step with them, shows the
+// link's connection state and the progress of a write in the status bar, and
+// starts the link's operations. All work with the detector is the link's.
+#ifndef ZORVEL_MAINWINDOW_MAINWINDOW_H
+#define ZORVEL_MAINWINDOW_MAINWINDOW_H
+
+#include <QMainWindow>
+#include <QPointF>
+
+#include <cstdint>
+#include <memory>
+
+#include "protocol/deviceconfig.h"
+
+class AboutDilog;
+class config;
+class Journal;
+class JournalRecorder;
+class JournalWindow;
+struct Profile;
+class QCheckBox;
+class QLabel;
+class QPainter;
+class QPixmap;
+class QProgressBar;
+class QSlider;
+
+namespace Ui {
+class MainWindow;
+}
+
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit MainWindow(QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    // Read-only view of the block, the same bytes the link sends.
+    const DeviceConfig &parameterBlock() const { return block; }
+
+    // Profiles: opening sets the controls as a received reply does (nothing
+    // reaches the detector until "Сохранить"); saving writes the controls'
+    // values atomically. Either says in a message box what went wrong and
+    // returns false, changing nothing.
+    bool openProfile(const QString &path);
+    bool saveProfile(const QString &path);
+
+private slots:
+    void setmem(int i);
+    void setmem_2(int i);
+    void setmem_3(int i);
+    void setmem_d_1();
+    void setmem_d_2();
+    void setmem_d_3();
+    void setmem_angle(int i);
+    void setmem_flag(int);
+    void conf_wgt();
+    void file_wr();
+    void set_connect();
+    void set_dev_config(char in[6]);
+    void set_curr_action(int total, int step, int cgi);
+    void test_button(bool b);
+    void show_about();
+    void get_connect();
+    void slot_reset();
+    void openProfileDialog();
+    void saveProfileDialog();
+    void showJournal();
+
+public slots:
+    void buttonsEnable(bool b);
+    void clearConnect();
+
+private:
+    // The controls of one tool class (1..3).
+    struct ToolClass {
+        QCheckBox *enabled;
+        QSlider *range;
+        QLabel *wedge;
+        QLabel *value;    // follows the slider
+        QLabel *received; // the range byte of the last reply
+        char *rangeByte;
+        char offBit;
+    };
+    ToolClass toolClass(int index);
+
+    void applyRange(int index, int sliderValue);
+    void applyClassState(int index);
+    void showConnection(const QString &text, const QColor &dot);
+    void setFlagBit(char mask, bool on);
+    QString degreeSign() const;
+    void showParameters(const char rx[6]);
+    void setUpJournal();
+    QString profileFolder() const;
+    void rememberProfileFolder(const QString &file) const;
+
+    QPointF wedgePoints[3];
+    Ui::MainWindow *ui;
+    config *link;
+    QLabel *statusText;
+    QLabel *indicatorLabel;
+    QPixmap *indicatorPixmap;
+    QPainter *indicatorPainter;
+    QPixmap *wedgeOff;
+    QPainter *wedgeOffPainter;
+    QPixmap *wedgeOn;
+    QPainter *wedgeOnPainter;
+    QProgressBar *progressBar;
+    DeviceConfig block;
+    AboutDilog *about;
+    std::unique_ptr<Journal> journal;
+    JournalRecorder *recorder = nullptr;
+    JournalWindow *journalWindow = nullptr;
+    QLabel *journalState = nullptr; // says when entries cannot be kept
+    QString profileNote;            // the opened profile's note, saved with it again
+    // The storage record of file_wr; nothing sets it.
+    std::int32_t recordValues[3] = {0, 0, 0};
+};
+
+#endif

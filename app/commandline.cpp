@@ -29,12 +29,6 @@ constexpr int HandshakeTries = 2;
 constexpr int HandshakeRetryMs = 200;
 constexpr int ProgressWidth = 30;
 
-// Nominal durations at 2 ms a tick, for the progress bar: ticks of the
-// frames, the 4 ms settles, the 160 ms pauses after received bytes and the
-// 500 ms before a write's read-back.
-constexpr double HandshakeMs = (17 + 16) * 2 + 4;
-constexpr double ReadMs = (17 + 6 * 16) * 2 + 4 + 6 * 160;
-
 QString hexBytes(const QByteArray &bytes)
 {
     return QString::fromLatin1(bytes.toHex(' ').toUpper());
@@ -398,15 +392,17 @@ void CommandLine::finish(int result)
 
 double CommandLine::nominalMs() const
 {
+    // Every command begins with a handshake.
+    const double handshake = ::nominalMs(LinkTransaction::Handshake);
     switch (command) {
-    case Command::Handshake: return HandshakeMs;
-    case Command::Read: return HandshakeMs + ReadMs;
-    case Command::Write: return HandshakeMs + (107 + 17) * 2 + 4 + 4 + 500 + ReadMs;
-    case Command::DateSet: return HandshakeMs + 71 * 2 + 4;
-    case Command::DateGet: return HandshakeMs + (17 + 7 * 16) * 2 + 4 + 7 * 160;
+    case Command::Handshake: return handshake;
+    case Command::Read: return handshake + ::nominalMs(LinkTransaction::Read);
+    case Command::Write: return handshake + ::nominalMs(LinkTransaction::Write);
+    case Command::DateSet: return handshake + ::nominalMs(LinkTransaction::DateSet);
+    case Command::DateGet: return handshake + ::nominalMs(LinkTransaction::DateGet);
     case Command::ShowJournal: break;
     }
-    return HandshakeMs;
+    return handshake;
 }
 
 void CommandLine::showProgress()

@@ -144,14 +144,12 @@ int main(int argc, char **argv)
     QMetaObject::invokeMethod(&link, "sendParamAA");
     waitDone(3000); // a first handshake to settle the line
 
-    // Nominal times at exactly 2 ms a tick.
-    const double read = (17 + 96) * 2 + 4 + 6 * 160;
     const std::vector<Transaction> transactions{
-        {"handshake", "sendParamAA", 33 * 2 + 4, 0},
-        {"read", "sendParamA3", read, 5}, // the last byte's wait ends the frame
+        {"handshake", "sendParamAA", nominalMs(LinkTransaction::Handshake), 0},
+        {"read", "sendParamA3", nominalMs(LinkTransaction::Read), 5}, // the last byte's wait ends the frame
         // Until the read-back is delivered; the result box comes after.
-        {"write", "sendParamA6", (107 + 17) * 2 + 4 + 4 + 500 + read, 5},
-        {"date read", "sendParamA2", (17 + 7 * 16) * 2 + 4 + 7 * 160, 6},
+        {"write", "sendParamA6", nominalMs(LinkTransaction::Write), 5},
+        {"date read", "sendParamA2", nominalMs(LinkTransaction::DateGet), 6},
     };
 
     std::printf("%-10s %6s %10s %10s %8s %9s %9s %10s %7s\n", "transaction", "runs", "nominal", "wall", "off",

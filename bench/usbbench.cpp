@@ -5,14 +5,14 @@
 // progress signal shows it, and SetPin and ReadPin times, as tst_adapter does
 // for a real adapter. Not a test: run it by hand, from beside the emulated
 // library (build/tests/usb/zorvel-usbbench).
-#include <QApplication>
+#include <QCoreApplication>
 #include <QElapsedTimer>
 
 #include <cstdio>
 #include <vector>
 
-#include "bench/usbfigures.h"
-#include "ui/config.h"
+#include "link/detectorlink.h"
+#include "tests/bridge/usb/usbfigures.h"
 #include "link/simpleioapi.h"
 #include "tests/bridge/usb/usbemucontrol.h"
 
@@ -21,13 +21,7 @@ namespace {
 constexpr unsigned ReportUs = 1000;
 constexpr unsigned ReadAllReplyUs = 1000; // after its own 1 ms request: 2 ms a round trip
 constexpr unsigned ResetUs = 20000;       // CONFIGURE's reset, as long as other tools wait it out
-constexpr double TickMs = 2.0;
 
-// Nominal times: ticks of 2 ms, the 4 ms settle after every transmit frame,
-// 160 ms after every received byte and 500 ms before a write's read-back.
-constexpr double HandshakeMs = (17 + 16) * TickMs + 4;
-constexpr double ReadMs = (17 + 96) * TickMs + 4 + 6 * 160;
-constexpr double WriteMs = (107 + 17) * TickMs + 2 * 4 + 500 + ReadMs;
 
 struct Tick {
     double atMs;
@@ -57,7 +51,7 @@ int main(int argc, char **argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
+    QCoreApplication app(argc, argv);
 
     // The library the link is about to load from beside this executable.
     void *handle = nullptr;
@@ -74,11 +68,12 @@ int main(int argc, char **argv)
     setDelays(ReportUs, ReadAllReplyUs, ResetUs);
 
     DeviceConfig block{};
-    config link(nullptr, &block);
+    DetectorLink link(&block);
+    link.startUp();
     QElapsedTimer clock;
     clock.start();
     std::vector<Tick> ticks;
-    QObject::connect(&link, &config::action, [&](int total, int step, int byte) {
+    QObject::connect(&link, &DetectorLink::action, [&](int total, int step, int byte) {
         if (total == 5)
             ticks.push_back({double(clock.nsecsElapsed()) / 1e6, step, byte});
     });
@@ -90,10 +85,11 @@ int main(int argc, char **argv)
 
     std::printf("USB bridge over the emulated MCP2200: %u us per report, %u us per READ_ALL round trip\n",
                 ReportUs, ReportUs + ReadAllReplyUs);
-    const double nominal[] = {HandshakeMs, ReadMs, WriteMs};
+    const double nominal[] = {nominalMs(LinkTransaction::Handshake), nominalMs(LinkTransaction::Read),
+                              nominalMs(LinkTransaction::Write)};
     figures.print(nominal);
     const std::vector<double> periods = tickPeriods(ticks);
     std::printf("tick period over %zu ticks: median %.2f ms, 99th percentile %.2f ms (nominal %.0f ms)\n",
-                periods.size(), UsbFigures::percentile(periods, 0.5), UsbFigures::percentile(periods, 0.99), TickMs);
+                periods.size(), UsbFigures::percentile(periods, 0.5), UsbFigures::percentile(periods, 0.99), double(LinkTiming::TickMs));
     return 0;
 }

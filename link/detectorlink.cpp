@@ -14,8 +14,8 @@
 // The link's texts are the console's: they keep the context "config" in the
 // catalogue, which is the window that shows them.
 namespace {
-constexpr int ProgressBytes = 5; // progress counts the five parameter bytes
-constexpr int ActionDone = 33;   // cgi value that ends a progress display
+constexpr int ProgressBytes = LinkProgress::Bytes;
+constexpr int ActionDone = LinkProgress::Done;
 constexpr unsigned long BridgeUartBaud = 6000000;
 // The shortest clock phase the detector is given. After a late tick the
 // toolkit's timer sends the next time-out early to catch up; acting on it
@@ -123,6 +123,14 @@ void DetectorLink::startSupervision()
     firstConnect = true;
     QTimer::singleShot(LinkTiming::FirstHandshakeMs, Qt::PreciseTimer, this, &DetectorLink::sendParamAA);
     timerConnection->start();
+}
+
+void DetectorLink::startUp()
+{
+    loadBridge();
+    startSupervision();
+    configurePort(LinkPins::DefaultDirections);
+    idlePins();
 }
 
 // ---------------------------------------------------------------------------

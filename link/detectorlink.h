@@ -50,6 +50,10 @@ public:
     // The first handshake half a second from now, then one every ten seconds
     // of an otherwise idle link. Without it the link only does what it is told.
     void startSupervision();
+    // What the window does at start: loads the bridge library, arms the
+    // supervision, and sets the pins to the default directions and idle
+    // levels, logging each step.
+    void startUp();
 
     void setQuestions(LinkQuestions *questions) { questions_ = questions; }
     // The date frame carries this date instead of today's, when valid.
@@ -62,6 +66,7 @@ public:
     bool firstConnect = true;
     // The last good parameter reply: status byte 0x53 and the five parameter bytes.
     char configReply[6] = {};
+    const char *lastReply() const { return configReply; }
 
     // True while a frame, a transaction or a console transfer holds the line.
     bool lineBusy() const;
@@ -106,6 +111,8 @@ public slots:
     void sendParam(const int consoleBytes[3]);
     void readParam();
 
+    // The next good handshake is followed by a parameter read.
+    void readAfterNextHandshake() { firstConnect = true; }
     void sendHand(bool on);
     void sendParamAA();
     void sendParamA3(bool pause = false);

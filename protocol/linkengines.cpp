@@ -36,6 +36,46 @@ const EngineRow &engineRow(LinkEngine engine)
     return none;
 }
 
+int frameTicks(LinkEngine engine)
+{
+    const EngineRow &row = engineRow(engine);
+    constexpr int TicksPerBit = 2;
+    if (row.transmit && row.idleBitAfterByte)
+        return row.bytes * 9 * TicksPerBit - 1;
+    return row.bytes * 8 * TicksPerBit;
+}
+
+namespace {
+// A frame and those that follow it at once.
+double chainMs(LinkEngine engine)
+{
+    double ms = 0;
+    for (; engine != E::None; engine = engineRow(engine).next) {
+        const EngineRow &row = engineRow(engine);
+        ms += frameTicks(engine) * LinkTiming::TickMs;
+        if (row.transmit)
+            ms += LinkTiming::SettleMs;
+        if (row.pauseAfterByte)
+            ms += row.bytes * LinkTiming::BytePauseMs;
+    }
+    return ms;
+}
+} // namespace
+
+double nominalMs(LinkTransaction transaction)
+{
+    switch (transaction) {
+    case LinkTransaction::Handshake: return chainMs(E::HandshakeTx);
+    case LinkTransaction::Read: return chainMs(E::ReadRequestTx);
+    case LinkTransaction::Write: return chainMs(E::WriteTx) + LinkTiming::ReadBackPauseMs + chainMs(E::ReadRequestTx);
+    case LinkTransaction::DateSet: return chainMs(E::DateTx);
+    case LinkTransaction::DateGet: return chainMs(E::DateRequestTx);
+    // The raw frame's reply is clocked in after the same 4 ms as a settle.
+    case LinkTransaction::Console: return chainMs(E::ConsoleTx) + chainMs(E::ParamRx);
+    }
+    return 0;
+}
+
 std::uint8_t dateFrameByte(const QDate &date, int index)
 {
     switch (index) {

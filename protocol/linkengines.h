@@ -73,6 +73,25 @@ constexpr int SupervisionMs = 10000;
 constexpr int ClearPanesAfter = 10; // handshakes between clearings of the panes
 } // namespace LinkTiming
 
+// Progress of a transfer, as action(total, step, cgi) reports it: the five
+// parameter bytes, and the cgi value that ends the display.
+namespace LinkProgress {
+constexpr int Bytes = 5;
+constexpr int Done = 33;
+} // namespace LinkProgress
+
+// What a transaction is made of, frame after frame, and how long it takes.
+enum class LinkTransaction { Handshake, Read, Write, DateSet, DateGet, Console };
+
+// Engine ticks of one frame. Two ticks a bit; a transmitted byte with an idle
+// bit takes one period more, and the frame ends on the first tick after its
+// last byte: a 6-byte write frame is 6 x 18 - 1 = 107 ticks, a reply byte 16.
+int frameTicks(LinkEngine engine);
+// The nominal duration at exactly 2 ms a tick: the ticks of its frames, the
+// settle after each transmitted frame, the pause after each received byte of
+// a reply that has them, and a write's half second before its read-back.
+double nominalMs(LinkTransaction transaction);
+
 namespace LinkPins {
 constexpr unsigned int Clock = 2;
 constexpr unsigned int DataOut = 3;

@@ -15,12 +15,13 @@ namespace {
 constexpr int RawFrameBytes = 3;
 } // namespace
 
-config::config(QWidget *parent, const DeviceConfig *block)
+config::config(QWidget *parent, DetectorLink *detectorLink, LineTrace *lineTrace)
     : QWidget(parent),
       ui(new Ui::config),
-      link(new DetectorLink(block, this)),
+      link(detectorLink),
       firstConnect(link->firstConnect),
-      configReply(link->configReply)
+      configReply(link->configReply),
+      trace(lineTrace)
 {
     ui->setupUi(this);
 
@@ -31,9 +32,7 @@ config::config(QWidget *parent, const DeviceConfig *block)
     ui->gridLayout->addWidget(rawFrame, 3, 5, 1, 1);
     showConsoleBytes();
 
-    // Everything the link does on the line, kept for the waveform window.
-    trace = new LineTrace;
-    link->setTrace(trace);
+    // Everything the link does on the line, for the waveform window.
     auto *showTrace = new QPushButton(tr("Сигналы линии…"), this);
     showTrace->setObjectName(QStringLiteral("showTrace"));
     ui->gridLayout->addWidget(showTrace, 8, 5, 1, 1);
@@ -55,7 +54,6 @@ config::config(QWidget *parent, const DeviceConfig *block)
     connect(link, &DetectorLink::dateReplyShown, ui->lineEdit, &QLineEdit::setText);
     connect(link, &DetectorLink::writeConfirmed, this, &config::showWriteResult);
 
-    link->loadBridge();
 
     connect(ui->set, &QPushButton::clicked, this, &config::set);
     connect(ui->setCheck, &QCheckBox::clicked, this, &config::setDefault);
@@ -65,13 +63,10 @@ config::config(QWidget *parent, const DeviceConfig *block)
     connect(ui->pushButton_3, &QPushButton::clicked, this, &config::clr);
     connect(ui->hand, &QCheckBox::clicked, this, &config::sendHand);
 
-    link->startSupervision();
     ui->hand->hide();
 
-    // Start-up configuration of the bridge's pins.
+    // The directions field shows the defaults the link starts with.
     setDefault(true);
-    set();
-    link->idlePins();
     ui->setCheck->setChecked(true);
     setDefault(true);
     connect(ui->btn_dt, &QPushButton::clicked, this, &config::sendParamA1);
@@ -81,8 +76,6 @@ config::config(QWidget *parent, const DeviceConfig *block)
 config::~config()
 {
     delete traceWindow;
-    link->setTrace(nullptr);
-    delete trace;
     delete ui;
 }
 

@@ -1,14 +1,13 @@
-// The engineering console: the window over the detector link. It owns the
-// link, hands its buttons' presses over to it, shows what the link logs and
-// traces, and answers the link's questions with message boxes. The main window
-// knows the link through this class.
+// The engineering console: a view over the detector link it is given. It hands
+// its buttons' presses over to the link, shows what the link logs and traces,
+// and answers the link's questions with message boxes. It starts no traffic of
+// its own: the owner of the link starts it.
 #ifndef ZORVEL_LINK_CONFIG_H
 #define ZORVEL_LINK_CONFIG_H
 
 #include <QWidget>
 
 #include "link/detectorlink.h"
-#include "protocol/deviceconfig.h"
 
 class LineTrace;
 class LineTraceWindow;
@@ -27,14 +26,15 @@ class config : public QWidget, private LinkQuestions
     DetectorLink *link = nullptr;
 
 public:
-    explicit config(QWidget *parent, const DeviceConfig *deviceConfig);
+    // Neither the link nor the trace is owned; both outlive the console.
+    config(QWidget *parent, DetectorLink *link, LineTrace *trace);
     ~config() override;
 
     DetectorLink *detectorLink() const { return link; }
     const LineTrace &lineTrace() const { return *trace; }
 
-    // The link's own: set by the main window before a handshake that is to be
-    // followed by a read, and the last good parameter reply.
+    // The link's own: set before a handshake that is to be followed by a
+    // read, and the last good parameter reply.
     bool &firstConnect;
     char (&configReply)[6];
 

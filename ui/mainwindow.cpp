@@ -3,6 +3,8 @@
 
 #include "ui/aboutdilog.h"
 #include "ui/config.h"
+#include "link/detectorlink.h"
+#include "trace/linetrace.h"
 #include "link/simpleioapi.h"
 #include "ui/journalwindow.h"
 #include "protocol/profile.h"
@@ -31,8 +33,6 @@
 #include <QStandardPaths>
 
 namespace {
-// The link's last progress report of a transfer carries this in place of a byte index.
-constexpr int TransferDone = 33;
 // The link counts a byte's bits down from 7; the bar gives each byte seven units.
 constexpr int UnitsPerByte = 7;
 
@@ -86,7 +86,11 @@ MainWindow::MainWindow(QWidget *parent)
     // Ranges and flag start at 0; the angle comes from the angle rule below.
     block = DeviceConfig{};
 
-    link = new config(nullptr, &block);
+    // The window owns the link and what it records; the console is a view of both.
+    detector = new DetectorLink(&block, this);
+    trace = std::make_unique<LineTrace>();
+    detector->setTrace(trace.get());
+    link = new config(nullptr, detector, trace.get());
 
     setWindowTitle(BridgeLoader::demo() ? tr("Конфигуратор Зорвель-3 — демонстрация на имитаторе датчика")
                                         : tr("Конфигуратор Зорвель-3"));
@@ -105,6 +109,39 @@ MainWindow::MainWindow(QWidget *parent)
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                    | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
 
+    setUpStatusBar();
+    paintWedges();
+    buttonsEnable(false);
+    connectControls();
+    connectLink();
+    setUpJournal();
+
+    // The user reads with "Считать", whose slot clicks the hidden handshake button.
+    ui->hand->hide();
+    ui->sLabel->hide();
+    ui->sLabel_2->hide();
+    ui->sLabel_3->hide();
+    ui->sLabel_4->hide();
+    ui->sLabel_5->hide();
+    ui->sLabel_6->hide();
+
+    ui->horizontalSlider->setEnabled(false);
+    ui->horizontalSlider_2->setEnabled(false);
+    ui->horizontalSlider_3->setEnabled(false);
+
+    // The check boxes start unchecked: all three classes off, angle 5 degrees.
+    setmem_d_1();
+    setmem_d_2();
+    setmem_d_3();
+    setmem_angle(1);
+    setmem_flag(1);
+
+    // Everything is connected: the link may start talking.
+    detector->startUp();
+}
+
+void MainWindow::setUpStatusBar()
+{
     statusText = new QLabel(tr("Нет подключения"));
     ui->statusBar->addWidget(statusText, 0);
     indicatorPixmap = new QPixmap(IndicatorSize, IndicatorSize);
@@ -121,7 +158,10 @@ MainWindow::MainWindow(QWidget *parent)
     progressBar = new QProgressBar;
     ui->statusBar->addWidget(progressBar, 0);
     progressBar->hide();
+}
 
+void MainWindow::paintWedges()
+{
     wedgePoints[0] = QPointF(0, 25);
     wedgePoints[1] = QPointF(290, 25);
     wedgePoints[2] = QPointF(290, 0);
@@ -147,12 +187,12 @@ MainWindow::MainWindow(QWidget *parent)
     ui->label_d_1->setPixmap(*wedgeOff);
     ui->label_d_2->setPixmap(*wedgeOff);
     ui->label_d_3->setPixmap(*wedgeOff);
+}
 
-    buttonsEnable(false);
-
+void MainWindow::connectControls()
+{
     connect(ui->action, &QAction::triggered, this, &QWidget::close);
     connect(ui->action_3, &QAction::triggered, this, &MainWindow::show_about);
-    connect(link, &config::signal_handshake_ok, this, &MainWindow::set_connect);
     connect(about, &AboutDilog::show_btn, this, &MainWindow::test_button);
     ui->sLabel->setNum(ui->horizontalSlider->value());
     ui->sLabel_2->setNum(ui->horizontalSlider_2->value());
@@ -169,44 +209,30 @@ MainWindow::MainWindow(QWidget *parent)
     connect(ui->horizontalSlider_4, &QSlider::valueChanged, this, &MainWindow::setmem_angle);
     connect(ui->checkBox, &QCheckBox::stateChanged, this, &MainWindow::setmem_flag);
     connect(ui->pushButton_cfg, &QPushButton::clicked, this, &MainWindow::conf_wgt);
-    // The link's transaction slots are private: reached by signature.
-    connect(ui->save, SIGNAL(clicked()), link, SLOT(sendParamA6()));
     connect(ui->get, &QPushButton::clicked, this, &MainWindow::get_connect);
-    connect(ui->hand, SIGNAL(clicked()), link, SLOT(sendParamAA()));
     connect(ui->button_drop, &QPushButton::clicked, this, &MainWindow::slot_reset);
-    connect(link, &config::signal_disconnect, this, &MainWindow::clearConnect);
-    connect(link, &config::setButton, this, &MainWindow::buttonsEnable);
-    connect(link, &config::signal_getConfig, this, &MainWindow::set_dev_config);
-    connect(link, &config::action, this, &MainWindow::set_curr_action);
     connect(ui->actionOpenProfile, &QAction::triggered, this, &MainWindow::openProfileDialog);
     connect(ui->actionSaveProfile, &QAction::triggered, this, &MainWindow::saveProfileDialog);
     connect(ui->actionJournal, &QAction::triggered, this, &MainWindow::showJournal);
-    setUpJournal();
+}
 
-    // The user reads with "Считать", whose slot clicks the hidden handshake button.
-    ui->hand->hide();
-    ui->sLabel->hide();
-    ui->sLabel_2->hide();
-    ui->sLabel_3->hide();
-    ui->sLabel_4->hide();
-    ui->sLabel_5->hide();
-    ui->sLabel_6->hide();
-
-    ui->horizontalSlider->setEnabled(false);
-    ui->horizontalSlider_2->setEnabled(false);
-    ui->horizontalSlider_3->setEnabled(false);
-
-    // The check boxes start unchecked: all three classes off, angle 5 degrees.
-    setmem_d_1();
-    setmem_d_2();
-    setmem_d_3();
-    setmem_angle(1);
-    setmem_flag(1);
+void MainWindow::connectLink()
+{
+    connect(detector, &DetectorLink::signal_handshake_ok, this, &MainWindow::set_connect);
+    connect(ui->save, &QPushButton::clicked, detector, &DetectorLink::sendParamA6);
+    connect(ui->hand, &QPushButton::clicked, detector, &DetectorLink::sendParamAA);
+    connect(detector, &DetectorLink::signal_disconnect, this, &MainWindow::clearConnect);
+    connect(detector, &DetectorLink::setButton, this, &MainWindow::buttonsEnable);
+    connect(detector, &DetectorLink::signal_getConfig, this, &MainWindow::set_dev_config);
+    connect(detector, &DetectorLink::action, this, &MainWindow::set_curr_action);
 }
 
 MainWindow::~MainWindow()
 {
     delete journalWindow;
+    // The console is a window of its own, outliving this one on screen, but
+    // not the link it shows.
+    delete link;
     // Each painter ends before its image goes.
     delete indicatorPainter;
     delete indicatorPixmap;
@@ -349,7 +375,7 @@ void MainWindow::clearConnect()
 // bytes as the link's configReply, which is read instead.
 void MainWindow::set_dev_config(char *)
 {
-    showParameters(link->configReply);
+    showParameters(detector->lastReply());
 }
 
 void MainWindow::showParameters(const char rx[6])
@@ -382,7 +408,7 @@ void MainWindow::showParameters(const char rx[6])
 
 void MainWindow::set_curr_action(int total, int step, int cgi)
 {
-    if (cgi == TransferDone) {
+    if (cgi == LinkProgress::Done) {
         progressBar->hide();
         progressBar->reset();
         return;
@@ -408,7 +434,7 @@ void MainWindow::show_about()
 void MainWindow::get_connect()
 {
     // The link reads the parameters once this handshake succeeds.
-    link->firstConnect = true;
+    detector->readAfterNextHandshake();
     ui->hand->click();
 }
 
@@ -518,7 +544,7 @@ bool MainWindow::saveProfile(const QString &path)
 void MainWindow::setUpJournal()
 {
     journal = std::make_unique<Journal>();
-    recorder = new JournalRecorder(link->detectorLink(), journal.get(), JournalEntry::Source::Window, this);
+    recorder = new JournalRecorder(detector, journal.get(), JournalEntry::Source::Window, this);
     // A journal that cannot be kept never stops the configurator: it says so and works on.
     journalState = new QLabel;
     ui->statusBar->addPermanentWidget(journalState);

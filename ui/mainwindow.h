@@ -15,6 +15,8 @@
 
 class AboutDilog;
 class config;
+class DetectorLink;
+class LineTrace;
 class Journal;
 class JournalRecorder;
 class JournalWindow;
@@ -89,6 +91,10 @@ private:
 
     void applyRange(int index, int sliderValue);
     void applyClassState(int index);
+    void setUpStatusBar();
+    void paintWedges();
+    void connectControls();
+    void connectLink();
     void showConnection(const QString &text, const QColor &dot);
     void setFlagBit(char mask, bool on);
     QString degreeSign() const;
@@ -99,7 +105,9 @@ private:
 
     QPointF wedgePoints[3];
     Ui::MainWindow *ui;
-    config *link;
+    DetectorLink *detector;           // the link to the detector, owned
+    std::unique_ptr<LineTrace> trace; // what the link does on the line
+    config *link;                     // the engineering console over both; deleted with the window
     QLabel *statusText;
     QLabel *indicatorLabel;
     QPixmap *indicatorPixmap;

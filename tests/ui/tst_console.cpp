@@ -8,6 +8,7 @@
 
 #include <memory>
 
+#include "trace/linetrace.h"
 #include "ui/config.h"
 #include "tests/link/linkfixture.h"
 #include "tests/support/modalanswerer.h"
@@ -23,12 +24,19 @@ private slots:
     void init()
     {
         sim.reset();
-        console = std::make_unique<config>(nullptr, &block);
+        link = std::make_unique<DetectorLink>(&block);
+        link->setTrace(&trace);
+        console = std::make_unique<config>(nullptr, link.get(), &trace);
+        link->startUp();
         console->firstConnect = false;
         freed = 0;
         connect(console.get(), &config::setButton, this, [this](bool on) { freed += on; });
     }
-    void cleanup() { console.reset(); }
+    void cleanup()
+    {
+        console.reset();
+        link.reset();
+    }
 
     void startUp();
     void bridgeCalls_data();
@@ -49,6 +57,8 @@ private:
 
     testsupport::Simulator sim;
     DeviceConfig block{0, 0, 0, 5, 0x0E, 0};
+    LineTrace trace;
+    std::unique_ptr<DetectorLink> link;
     std::unique_ptr<config> console;
     int freed = 0;
 };

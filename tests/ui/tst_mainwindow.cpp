@@ -16,8 +16,8 @@ namespace {
 
 QStringList opened; // what the About dialog asked the web browser to open
 
-// A fresh window and the link it made. The window never deletes its link;
-// the rig does, so that no old link keeps handshaking on the shared bridge.
+// A fresh window, its console and the link they show. The window deletes
+// both with itself, so that no old link keeps handshaking on the shared bridge.
 struct Rig {
     MainWindow *window = new MainWindow;
     config *link = nullptr;
@@ -28,7 +28,7 @@ struct Rig {
         for (QWidget *top : QApplication::topLevelWidgets())
             link = link ? link : qobject_cast<config *>(top);
     }
-    ~Rig() { delete window; delete link; }
+    ~Rig() { delete window; }
     template <class T = QObject> T *get(const QString &name) const { return window->findChild<T *>(name); }
 
     // "name=value" sets that check box, slider, label or action, a bare name
@@ -45,9 +45,9 @@ struct Rig {
             const QStringList numbers = value.split(u',');
             if (name == "rx") {
                 std::memcpy(link->configReply, QByteArray::fromHex(value.toLatin1()).constData(), 6);
-                emit link->signal_getConfig(link->configReply);
+                emit link->detectorLink()->signal_getConfig(link->configReply);
             } else if (name == "action") {
-                emit link->action(numbers[0].toInt(), numbers[1].toInt(), numbers[2].toInt());
+                emit link->detectorLink()->action(numbers[0].toInt(), numbers[1].toInt(), numbers[2].toInt());
             } else if (name == "keys") {
                 get<QAction>("action_3")->trigger();
                 for (const QChar c : value) {
@@ -63,7 +63,7 @@ struct Rig {
                 auto *label = about->findChild<QLabel *>("_textLabel");
                 emit label->linkActivated(value == "own" ? label->text().section("href=\"", 1).section(u'"', 0, 0) : value);
             } else if (!get(name)) {
-                QMetaObject::invokeMethod(link, qPrintable(name));
+                QMetaObject::invokeMethod(link->detectorLink(), qPrintable(name));
             } else if (auto *button = get<QPushButton>(name)) {
                 button->click();
             } else {

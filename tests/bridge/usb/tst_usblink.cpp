@@ -1,11 +1,10 @@
 // Guards the link over the USB bridge library beside it (emulated: tst_usblink; an adapter: tst_adapter), and times it.
-#include <QTextEdit>
 #include <QtTest>
 
 #include <cstdio>
 
-#include "bench/usbfigures.h"
-#include "ui/config.h"
+#include "link/detectorlink.h"
+#include "tests/bridge/usb/usbfigures.h"
 #include "link/simpleioapi.h"
 #include "tests/bridge/usb/usbemucontrol.h"
 
@@ -47,11 +46,13 @@ private slots:
         report("before");
 
         DeviceConfig block{};
-        config link(nullptr, &block);
+        DetectorLink link(&block);
+        QString log;
+        connect(&link, &DetectorLink::logLine, this, [&](const QString &line) { log += line; });
+        link.startUp();
         // The factory-fresh emulated chip now keeps the link's directions and idle levels, and its 9600 Bd:
         // the start-up's 6 MBd is beyond its UART, which the bridge says and the console shows.
         const QByteArray configured = report("configured");
-        const QString log = link.findChild<QTextEdit *>(QStringLiteral("textEdit"))->toPlainText();
         QVERIFY(!reset || (configured.startsWith("f0 00 0c 00 04 e1") && log.contains("6000000 Bd")));
         const UsbFigures figures = UsbFigures::measure(link, block, api);
         QVERIFY2(figures.failure.isEmpty(), qPrintable(figures.failure));
@@ -67,5 +68,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(UsbLinkTest)
+QTEST_GUILESS_MAIN(UsbLinkTest)
 #include "tst_usblink.moc"

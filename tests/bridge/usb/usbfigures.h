@@ -10,7 +10,7 @@
 
 #include <vector>
 
-#include "ui/config.h"
+#include "link/detectorlink.h"
 #include "link/simpleioapi.h"
 
 struct UsbFigures {
@@ -24,7 +24,7 @@ struct UsbFigures {
 
     // Measures `link`, constructed just now over the library `api` holds:
     // its start-up handshake and read, then the rest.
-    static UsbFigures measure(config &link, DeviceConfig &block, const SimpleIoApi &api);
+    static UsbFigures measure(DetectorLink &link, DeviceConfig &block, const SimpleIoApi &api);
     static double percentile(std::vector<double> values, double p);
     // Prints the figures measure() took, and where they stand to `nominal`
     // (handshake, read, write in ms) when it is given.

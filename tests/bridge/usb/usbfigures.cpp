@@ -1,9 +1,7 @@
-#include "bench/usbfigures.h"
+#include "tests/bridge/usb/usbfigures.h"
 
-#include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QMessageBox>
 #include <QTimer>
 
 #include <algorithm>
@@ -32,7 +30,7 @@ bool runUntil(const std::function<bool()> &done, int timeoutMs)
 
 } // namespace
 
-UsbFigures UsbFigures::measure(config &link, DeviceConfig &block, const SimpleIoApi &api)
+UsbFigures UsbFigures::measure(DetectorLink &link, DeviceConfig &block, const SimpleIoApi &api)
 {
     UsbFigures out;
     QElapsedTimer clock;
@@ -40,29 +38,25 @@ UsbFigures UsbFigures::measure(config &link, DeviceConfig &block, const SimpleIo
     const auto nowMs = [&] { return double(clock.nsecsElapsed()) / 1e6; };
     double started = -1, shaken = -1, read = -1, writeStart = -1, written = -1;
     QObject context;
-    QObject::connect(&link, &config::setButton, &context, [&](bool enabled) {
+    QObject::connect(&link, &DetectorLink::setButton, &context, [&](bool enabled) {
         if (!enabled && started < 0)
             started = nowMs();
     });
-    QObject::connect(&link, &config::signal_handshake_ok, &context, [&] {
+    QObject::connect(&link, &DetectorLink::signal_handshake_ok, &context, [&] {
         if (shaken < 0)
             shaken = nowMs();
     });
-    QObject::connect(&link, &config::signal_getConfig, &context, [&](char *) {
+    QObject::connect(&link, &DetectorLink::signal_getConfig, &context, [&](char *) {
         if (read < 0)
             read = nowMs();
         else if (writeStart >= 0 && written < 0)
             written = nowMs();
     });
-    // The write's outcome box; whatever it says, note it and close it.
-    QTimer boxCloser;
-    QObject::connect(&boxCloser, &QTimer::timeout, &context, [&] {
-        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-            out.writeOutcome = box->text();
-            box->done(QMessageBox::Ok);
-        }
+    // The write's outcome, in the words the window's box uses.
+    QObject::connect(&link, &DetectorLink::writeConfirmed, &context, [&](bool same) {
+        out.writeOutcome = same ? QStringLiteral("Конфигурация записана успешно")
+                                : QStringLiteral("Ошибка при записи конфигурации");
     });
-    boxCloser.start(5);
 
     if (!runUntil([&] { return read >= 0; }, 20000)) {
         out.failure = QStringLiteral("the handshake and first read did not finish");
@@ -74,7 +68,7 @@ UsbFigures UsbFigures::measure(config &link, DeviceConfig &block, const SimpleIo
     block = DeviceConfig{link.configReply[3], link.configReply[4], link.configReply[5], link.configReply[2],
                          link.configReply[1], 0};
     writeStart = nowMs();
-    QMetaObject::invokeMethod(&link, "sendParamA6");
+    link.sendParamA6();
     if (!runUntil([&] { return written >= 0 && !out.writeOutcome.isEmpty(); }, 30000)) {
         out.failure = QStringLiteral("the write did not finish");
         return out;

@@ -306,13 +306,15 @@ int CommandLine::openLink()
 void CommandLine::openJournal()
 {
     journal = std::make_unique<Journal>();
-    if (!journal->notice().isEmpty())
-        say(journal->notice());
-    if (!journal->isWritable())
-        say(journal->errorString());
+    // A journal moved aside is a warning, never chatter: said even with --quiet.
+    const QString notice = journal->takeNotice();
+    if (!notice.isEmpty())
+        fail(notice);
+    // One that cannot be written is said by the entry that fails to go in.
     recorder = new JournalRecorder(link, journal.get(), JournalEntry::Source::CommandLine, this);
     recorder->setNote(note);
-    connect(recorder, &JournalRecorder::failed, this, &CommandLine::say);
+    connect(recorder, &JournalRecorder::moved, this, &CommandLine::fail);
+    connect(recorder, &JournalRecorder::failed, this, &CommandLine::fail);
 }
 
 void CommandLine::recordFailure(const QString &what)
@@ -340,17 +342,25 @@ void CommandLine::recordFailure(const QString &what)
 
 int CommandLine::showJournal()
 {
-    const Journal journal;
-    if (!journal.notice().isEmpty())
-        say(journal.notice());
-    const QVector<JournalEntry> entries = journal.entries();
+    Journal journal;
+    // What could be read is printed; a journal that could not be opened or
+    // read whole, or was moved aside as damaged, is no complete record.
+    int status = Done;
+    QString error;
+    const QVector<JournalEntry> entries = journal.entries(&error);
+    for (const QString &problem : {journal.takeNotice(), error}) {
+        if (!problem.isEmpty()) {
+            fail(problem);
+            status = NotKept;
+        }
+    }
     if (csv) {
         const QByteArray text = Journal::toCsv(entries);
         std::fwrite(text.constData(), 1, std::size_t(text.size()), stdout);
     } else {
         out << Journal::toText(entries);
     }
-    return Done;
+    return status;
 }
 
 void CommandLine::startCommand()

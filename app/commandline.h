@@ -33,6 +33,7 @@ public:
         NoDetector = 2,  // no bridge library, no adapter, or no 0x55
         BadReply = 3,    // the read-back differs, or the reply stayed bad after the retries
         BadProfile = 4,  // the profile is unreadable or invalid
+        NotKept = 5,     // done, but its journal entry or its trace file could not be kept
     };
 
     // Whether these arguments (the program's name first) ask for a command

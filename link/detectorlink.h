@@ -99,6 +99,11 @@ signals:
     void writeConfirmed(bool same, const QByteArray &written, const QByteArray &readBack);
     void dateSent(const QByteArray &frameBytes);  // year % 100, month, day
     void dateReceived(const QByteArray &reply);   // the seven reply bytes
+    // A pin call failed inside a frame: the transaction has ended as a failure.
+    // `pendingWrite` holds the five bytes a write sent, and is empty otherwise.
+    void lineFailed(LinkTransaction transaction, const QString &reason, const QByteArray &pendingWrite);
+    // A date reply whose first three bytes make no date: nobody answered.
+    void dateReplyMissing(const QByteArray &reply);
 
 public slots:
     // Console: port directions, the bridge's baud rate, idle levels.

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include <QDate>
+#include <QMetaType>
 #include <QString>
 
 // Command bytes of the detector.
@@ -82,6 +83,7 @@ constexpr int Done = 33;
 
 // What a transaction is made of, frame after frame, and how long it takes.
 enum class LinkTransaction { Handshake, Read, Write, DateSet, DateGet, Console };
+Q_DECLARE_METATYPE(LinkTransaction)
 
 // Engine ticks of one frame. Two ticks a bit; a transmitted byte with an idle
 // bit takes one period more, and the frame ends on the first tick after its

@@ -23,7 +23,8 @@ namespace {
 constexpr qint64 ApplicationId = 0x5A525633;
 
 // Step n takes the schema from version n to n + 1; version 0 is an empty file.
-// Later versions append a step and never change an earlier one.
+// Later versions append a step and never change an earlier one. A step may
+// hold several statements, each ended by ';' (no text of a step holds one).
 const char *const SchemaSteps[] = {
     "CREATE TABLE entries ("
     " id INTEGER PRIMARY KEY AUTOINCREMENT,"
@@ -36,19 +37,27 @@ const char *const SchemaSteps[] = {
     " date TEXT," // YYYY-MM-DD, or NULL
     " note TEXT NOT NULL DEFAULT '',"
     " failure TEXT NOT NULL DEFAULT '')",
+    // Entries of version 1 took one reply each and were not marked as demo runs.
+    "ALTER TABLE entries ADD COLUMN tries INTEGER NOT NULL DEFAULT 1;"
+    "ALTER TABLE entries ADD COLUMN demo INTEGER NOT NULL DEFAULT 0",
 };
 constexpr int SchemaVersion = int(std::size(SchemaSteps));
-const char *const Columns[] = {"id", "time", "source", "kind", "result", "written", "read", "date", "note", "failure"};
+const char *const Columns[] = {"id",   "time", "source",  "kind",  "result", "written",
+                               "read", "date", "note", "failure", "tries",  "demo"};
 
-// A write waits this long for the other program's transaction; each one is a
-// single INSERT and ends within milliseconds.
+// A write waits this long for the other program's transaction, unless told
+// otherwise; each one is a single INSERT and ends within milliseconds.
 constexpr int BusyTimeoutMs = 2000;
+// A damaged file seen by a read or a write: checked again and moved aside,
+// then the write is tried once more in the fresh file.
+constexpr int DamagedWriteTries = 3;
 // How long a journal being opened waits for another one that is still
 // checking or creating the same file.
 constexpr int OpenLockTimeoutMs = 5000;
 
-// SQLite's primary result codes: another connection holds the lock; the file
-// is no database of any kind.
+// SQLite's primary result codes: a statement that does not fit the tables;
+// another connection holds the lock; a damaged page; no database of any kind.
+constexpr int SqliteError = 1;
 constexpr int SqliteBusy = 5;
 constexpr int SqliteCorrupt = 11;
 constexpr int SqliteNotADatabase = 26;
@@ -127,6 +136,7 @@ const char *const CsvColumns[] = {
     QT_TRANSLATE_NOOP("Journal", "Прочитано"),  QT_TRANSLATE_NOOP("Journal", "Дата"),
     QT_TRANSLATE_NOOP("Journal", "Примечание"), QT_TRANSLATE_NOOP("Journal", "Что не удалось"),
     QT_TRANSLATE_NOOP("Journal", "Байты записи"), QT_TRANSLATE_NOOP("Journal", "Байты чтения"),
+    QT_TRANSLATE_NOOP("Journal", "Попыток"),
 };
 
 QByteArray csvRecord(const QStringList &fields)
@@ -145,7 +155,8 @@ QString uniqueConnectionName()
 
 } // namespace
 
-Journal::Journal(const QString &path) : path_(path), connection_(uniqueConnectionName())
+Journal::Journal(const QString &path)
+    : path_(path), connection_(uniqueConnectionName()), busyTimeoutMs_(BusyTimeoutMs)
 {
     QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection_);
     const QFileInfo file(path_);
@@ -161,6 +172,23 @@ Journal::Journal(const QString &path) : path_(path), connection_(uniqueConnectio
     (void)lock.tryLock(OpenLockTimeoutMs);
     if (open() == Opened::Foreign && moveAside())
         open();
+}
+
+void Journal::recover(bool certain)
+{
+    // As at the open: another journal may be moving the same file aside.
+    QLockFile lock(path_ + QStringLiteral(".lock"));
+    (void)lock.tryLock(OpenLockTimeoutMs);
+    if ((certain || open() == Opened::Foreign) && moveAside())
+        open();
+}
+
+void Journal::setBusyTimeout(int ms)
+{
+    busyTimeoutMs_ = ms;
+    QSqlDatabase db = QSqlDatabase::database(connection_, false);
+    if (db.isOpen())
+        QSqlQuery(db).exec(QStringLiteral("PRAGMA busy_timeout=%1").arg(ms));
 }
 
 Journal::~Journal()
@@ -223,6 +251,14 @@ Journal::Opened Journal::open()
     // aside keeps every byte it had.
     if (!ours())
         return Opened::Foreign;
+    // A damaged page is found here rather than by the write that lands on it:
+    // such a write fails for ever ("database disk image is malformed") and a
+    // read stops at the page. The check reads each page once: milliseconds
+    // for a journal of thousands of entries.
+    if (!query.exec(QStringLiteral("PRAGMA quick_check(1)")) || !query.next())
+        return failed(query.lastError());
+    if (query.value(0).toString() != QLatin1String("ok"))
+        return Opened::Foreign;
 
     if (version < SchemaVersion) {
         // The check again under the write lock: another program may have
@@ -234,15 +270,20 @@ Journal::Opened Journal::open()
             query.exec(QStringLiteral("ROLLBACK"));
             return Opened::Foreign;
         }
-        for (int step = version; done && step < SchemaVersion; ++step)
-            done = query.exec(QLatin1String(SchemaSteps[step]));
+        for (int step = version; done && step < SchemaVersion; ++step) {
+            const QStringList statements = QString::fromLatin1(SchemaSteps[step]).split(QLatin1Char(';'));
+            for (const QString &statement : statements)
+                done = done && query.exec(statement);
+        }
         done = done && query.exec(QStringLiteral("PRAGMA application_id=%1").arg(ApplicationId))
             && query.exec(QStringLiteral("PRAGMA user_version=%1").arg(SchemaVersion))
             && query.exec(QStringLiteral("COMMIT"));
         if (!done) {
             const QSqlError error = query.lastError();
             query.exec(QStringLiteral("ROLLBACK"));
-            return failed(error);
+            // SQLITE_ERROR: a step does not fit the tables (no such table, a
+            // column there already): marked as ours yet changed by hand or a tool.
+            return sqliteCode(error) == SqliteError ? Opened::Foreign : failed(error);
         }
     }
 
@@ -268,6 +309,8 @@ Journal::Opened Journal::open()
     query.exec(QStringLiteral("ROLLBACK"));
     if (!wrote && sqliteCode(writeError) != SqliteBusy)
         return failed(writeError);
+    if (busyTimeoutMs_ != BusyTimeoutMs)
+        query.exec(QStringLiteral("PRAGMA busy_timeout=%1").arg(busyTimeoutMs_));
     writable_ = true;
     error_.clear();
     return Opened::Ok;
@@ -308,69 +351,112 @@ bool Journal::moveAside()
     return true;
 }
 
-bool Journal::add(const JournalEntry &entry, QString *error)
+Journal::Stored Journal::store(const JournalEntry &entry, QString *error)
 {
-    QSqlDatabase db = QSqlDatabase::database(connection_, false);
-    if (!db.isOpen()) {
-        if (error)
-            *error = error_;
-        return false;
-    }
     const QDateTime time = entry.time.isValid() ? entry.time.toUTC() : QDateTime::currentDateTimeUtc();
-    QSqlQuery query(db);
-    const bool prepared = query.prepare(
-        QStringLiteral("INSERT INTO entries (time, source, kind, result, written, read, date, note, failure)"
-                       " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"));
-    query.addBindValue(time.toString(Qt::ISODateWithMs));
-    query.addBindValue(QLatin1String(SourceNames[int(entry.source)]));
-    query.addBindValue(QLatin1String(KindNames[int(entry.kind)]));
-    query.addBindValue(QLatin1String(ResultNames[int(entry.result)]));
-    query.addBindValue(bytes(entry.written));
-    query.addBindValue(bytes(entry.read));
-    query.addBindValue(entry.date ? QVariant(entry.date->toString(Qt::ISODate))
-                                  : QVariant(QMetaType::fromType<QString>()));
-    // A null QString would bind as NULL.
-    query.addBindValue(entry.note.isNull() ? QStringLiteral("") : entry.note);
-    query.addBindValue(entry.failure.isNull() ? QStringLiteral("") : entry.failure);
-    // One statement outside any explicit transaction is one transaction of its own.
-    if (!prepared || !query.exec()) {
+    for (int attempt = 1;; ++attempt) {
+        QSqlError failure;
+        {
+            QSqlDatabase db = QSqlDatabase::database(connection_, false);
+            if (!db.isOpen()) {
+                if (error)
+                    *error = error_;
+                return Stored::No;
+            }
+            QSqlQuery query(db);
+            const bool prepared = query.prepare(QStringLiteral(
+                "INSERT INTO entries (time, source, kind, result, written, read, date, note, failure, tries, demo)"
+                " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+            query.addBindValue(time.toString(Qt::ISODateWithMs));
+            query.addBindValue(QLatin1String(SourceNames[int(entry.source)]));
+            query.addBindValue(QLatin1String(KindNames[int(entry.kind)]));
+            query.addBindValue(QLatin1String(ResultNames[int(entry.result)]));
+            query.addBindValue(bytes(entry.written));
+            query.addBindValue(bytes(entry.read));
+            query.addBindValue(entry.date ? QVariant(entry.date->toString(Qt::ISODate))
+                                          : QVariant(QMetaType::fromType<QString>()));
+            // A null QString would bind as NULL.
+            query.addBindValue(entry.note.isNull() ? QStringLiteral("") : entry.note);
+            query.addBindValue(entry.failure.isNull() ? QStringLiteral("") : entry.failure);
+            query.addBindValue(qMax(1, entry.tries));
+            query.addBindValue(entry.demo ? 1 : 0);
+            // One statement outside any explicit transaction is one transaction of its own.
+            if (prepared && query.exec()) {
+                writable_ = true;
+                error_.clear();
+                return Stored::Yes;
+            }
+            failure = query.lastError();
+        }
+        if (isDamage(failure) && attempt < DamagedWriteTries) {
+            // The second time the file just checked is damaged after all.
+            recover(attempt > 1);
+            continue;
+        }
+        if (sqliteCode(failure) == SqliteBusy) {
+            if (error) {
+                *error = QCoreApplication::translate("Journal", "Журнал %1 занят другой программой.")
+                             .arg(QDir::toNativeSeparators(path_));
+            }
+            return Stored::Busy;
+        }
+        // SQLITE_FULL, a read-only file and the like: said in SQLite's own words.
         setUnwritable(QCoreApplication::translate("Journal", "Запись в журнал %1 не удалась (%2).")
-                          .arg(QDir::toNativeSeparators(path_), query.lastError().text()));
+                          .arg(QDir::toNativeSeparators(path_), failure.text()));
         if (error)
             *error = error_;
-        return false;
+        return Stored::No;
     }
-    writable_ = true;
-    error_.clear();
-    return true;
 }
 
-QVector<JournalEntry> Journal::entries() const
+QVector<JournalEntry> Journal::entries(QString *error)
 {
     QVector<JournalEntry> out;
-    QSqlDatabase db = QSqlDatabase::database(connection_, false);
-    if (!db.isOpen())
-        return out;
-    QSqlQuery query(db);
-    query.setForwardOnly(true);
-    if (!query.exec(QStringLiteral("SELECT id, time, source, kind, result, written, read, date, note, failure"
-                                   " FROM entries ORDER BY id DESC")))
-        return out;
-    while (query.next()) {
-        JournalEntry entry;
-        entry.id = query.value(0).toLongLong();
-        entry.time = QDateTime::fromString(query.value(1).toString(), Qt::ISODateWithMs).toUTC();
-        entry.source = fromName<JournalEntry::Source>(query.value(2).toString(), SourceNames);
-        entry.kind = fromName<JournalEntry::Kind>(query.value(3).toString(), KindNames);
-        entry.result = fromName<JournalEntry::Result>(query.value(4).toString(), ResultNames);
-        entry.written = parameters(query.value(5));
-        entry.read = parameters(query.value(6));
-        if (!query.value(7).isNull())
-            entry.date = QDate::fromString(query.value(7).toString(), Qt::ISODate);
-        entry.note = query.value(8).toString();
-        entry.failure = query.value(9).toString();
-        out.append(entry);
+    if (error)
+        error->clear();
+    QSqlError failure;
+    {
+        QSqlDatabase db = QSqlDatabase::database(connection_, false);
+        if (!db.isOpen()) {
+            if (error)
+                *error = error_;
+            return out;
+        }
+        QSqlQuery query(db);
+        query.setForwardOnly(true);
+        if (query.exec(QStringLiteral("SELECT id, time, source, kind, result, written, read, date, note, failure,"
+                                      " tries, demo FROM entries ORDER BY id DESC"))) {
+            while (query.next()) {
+                JournalEntry entry;
+                entry.id = query.value(0).toLongLong();
+                entry.time = QDateTime::fromString(query.value(1).toString(), Qt::ISODateWithMs).toUTC();
+                entry.source = fromName<JournalEntry::Source>(query.value(2).toString(), SourceNames);
+                entry.kind = fromName<JournalEntry::Kind>(query.value(3).toString(), KindNames);
+                entry.result = fromName<JournalEntry::Result>(query.value(4).toString(), ResultNames);
+                entry.written = parameters(query.value(5));
+                entry.read = parameters(query.value(6));
+                if (!query.value(7).isNull())
+                    entry.date = QDate::fromString(query.value(7).toString(), Qt::ISODate);
+                entry.note = query.value(8).toString();
+                entry.failure = query.value(9).toString();
+                entry.tries = query.value(10).toInt();
+                entry.demo = query.value(11).toInt() != 0;
+                out.append(entry);
+            }
+        }
+        // A damaged page ends the rows early, with the error here.
+        failure = query.lastError();
     }
+    if (failure.type() == QSqlError::NoError)
+        return out;
+    if (error) {
+        *error = QCoreApplication::translate("Journal", "Журнал %1 прочитан не весь: прочитано записей: %2 (%3).")
+                     .arg(QDir::toNativeSeparators(path_))
+                     .arg(out.size())
+                     .arg(failure.text());
+    }
+    if (isDamage(failure))
+        recover(false);
     return out;
 }
 
@@ -401,6 +487,13 @@ QString Journal::sourceText(JournalEntry::Source source)
                                                   : QCoreApplication::translate("Journal", "командная строка");
 }
 
+QString Journal::originText(const JournalEntry &entry)
+{
+    if (!entry.demo)
+        return sourceText(entry.source);
+    return QCoreApplication::translate("Journal", "%1, демо").arg(sourceText(entry.source));
+}
+
 QString Journal::kindText(JournalEntry::Kind kind)
 {
     switch (kind) {
@@ -414,15 +507,20 @@ QString Journal::kindText(JournalEntry::Kind kind)
 
 QString Journal::resultText(const JournalEntry &entry)
 {
+    QString text;
     switch (entry.result) {
-    case JournalEntry::Result::Ok: return QCoreApplication::translate("Journal", "успешно");
-    case JournalEntry::Result::Mismatch: return QCoreApplication::translate("Journal", "прочитано не то, что записано");
+    case JournalEntry::Result::Ok: text = QCoreApplication::translate("Journal", "успешно"); break;
+    case JournalEntry::Result::Mismatch:
+        text = QCoreApplication::translate("Journal", "прочитано не то, что записано");
+        break;
     case JournalEntry::Result::Failed:
-        if (entry.failure.isEmpty())
-            return QCoreApplication::translate("Journal", "ошибка");
-        return QCoreApplication::translate("Journal", "ошибка: %1").arg(entry.failure);
+        text = entry.failure.isEmpty() ? QCoreApplication::translate("Journal", "ошибка")
+                                       : QCoreApplication::translate("Journal", "ошибка: %1").arg(entry.failure);
+        break;
     }
-    return {};
+    if (entry.tries > 1)
+        text = QCoreApplication::translate("Journal", "%1 (попыток: %2)").arg(text).arg(entry.tries);
+    return text;
 }
 
 QString Journal::detailsText(const JournalEntry &entry)
@@ -452,11 +550,11 @@ QByteArray Journal::toCsv(const QVector<JournalEntry> &entries)
         header << QCoreApplication::translate("Journal", title);
     csv += csvRecord(header);
     for (const JournalEntry &entry : entries) {
-        csv += csvRecord({QString::number(entry.id), entry.time.toUTC().toString(Qt::ISODate), sourceText(entry.source),
+        csv += csvRecord({QString::number(entry.id), entry.time.toUTC().toString(Qt::ISODate), originText(entry),
                           kindText(entry.kind), resultText(entry), entry.written ? words(*entry.written) : QString(),
                           entry.read ? words(*entry.read) : QString(),
                           entry.date ? entry.date->toString(Qt::ISODate) : QString(), entry.note, entry.failure,
-                          hex(entry.written), hex(entry.read)});
+                          hex(entry.written), hex(entry.read), QString::number(qMax(1, entry.tries))});
     }
     return csv;
 }
@@ -467,7 +565,7 @@ QString Journal::toText(const QVector<JournalEntry> &entries)
     for (const JournalEntry &entry : entries) {
         text += QStringLiteral("%1  %2: %3 (%4)\n")
                     .arg(entry.time.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), kindText(entry.kind),
-                         resultText(entry), sourceText(entry.source));
+                         resultText(entry), originText(entry));
         const QString details = detailsText(entry);
         if (!details.isEmpty())
             text += QStringLiteral("    ") + details + QLatin1Char('\n');

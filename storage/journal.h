@@ -13,6 +13,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <utility>
 
 struct JournalEntry {
     enum class Source { Window, CommandLine };
@@ -30,6 +31,8 @@ struct JournalEntry {
     std::optional<QDate> date;
     QString note;
     QString failure; // what failed, for a failed attempt
+    int tries = 1;     // replies it took: a read asked again after bad replies counts each
+    bool demo = false; // against the simulated detector, not a real one
 };
 
 // One connection of its own per object: create and use each journal in one
@@ -50,13 +53,26 @@ public:
     // False when entries cannot be stored; errorString() says why.
     bool isWritable() const { return writable_; }
     QString errorString() const { return error_; }
-    // Set once, by the journal that found a damaged or foreign file and moved
-    // it aside; empty otherwise. The caller shows it to the user.
+    // Set by the journal that found a damaged or foreign file and moved it
+    // aside, at the open or later; empty otherwise. The caller shows it to the
+    // user; takeNotice() empties it.
     QString notice() const { return notice_; }
+    QString takeNotice() { return std::exchange(notice_, QString()); }
 
-    // One transaction per entry. On failure `error` says why and nothing is stored.
-    bool add(const JournalEntry &entry, QString *error = nullptr);
-    QVector<JournalEntry> entries() const; // newest first
+    // How long a write waits for another program's write lock, from now on.
+    // The open itself always waits the default 2 s.
+    void setBusyTimeout(int ms);
+
+    enum class Stored { Yes, Busy, No };
+    // One transaction per entry. Busy: another program holds the write lock
+    // longer than the busy timeout; try again later. On failure `error` says
+    // why and nothing is stored. A file found damaged is moved aside and the
+    // entry goes into a fresh one; notice() then says so.
+    Stored store(const JournalEntry &entry, QString *error = nullptr);
+    bool add(const JournalEntry &entry, QString *error = nullptr) { return store(entry, error) == Stored::Yes; }
+    // Newest first. When not every entry could be read, `error` says why (and
+    // a damaged file is moved aside); it is cleared otherwise.
+    QVector<JournalEntry> entries(QString *error = nullptr);
     bool setNote(qint64 id, const QString &note, QString *error = nullptr);
 
     // RFC 4180 with a byte-order mark and a header row, one record per entry.
@@ -66,14 +82,19 @@ public:
 
     // Words for the window, the CSV and the text form.
     static QString sourceText(JournalEntry::Source source);
+    static QString originText(const JournalEntry &entry); // the source, and "демо" for the simulated detector
     static QString kindText(JournalEntry::Kind kind);
-    static QString resultText(const JournalEntry &entry);  // with what failed, if anything
+    static QString resultText(const JournalEntry &entry);  // with what failed and the tries, if more than one
     static QString detailsText(const JournalEntry &entry); // the parameters or the date in words
 
 private:
     enum class Opened { Ok, Foreign, Unwritable };
     Opened open();
     bool moveAside();
+    // After SQLite reported damage on a read or a write: the file is checked
+    // again under the opening lock and moved aside when damaged. `certain`: it
+    // was found damaged once already and goes aside without another check.
+    void recover(bool certain);
     void setUnwritable(const QString &reason);
 
     QString path_;
@@ -81,6 +102,7 @@ private:
     bool writable_ = false;
     QString error_;
     QString notice_;
+    int busyTimeoutMs_;
 };
 
 #endif

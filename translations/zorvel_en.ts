@@ -313,12 +313,36 @@
         <source>Примечание: %1</source>
         <translation>Note: %1</translation>
     </message>
+    <message>
+        <source>Попыток</source>
+        <translation>Tries</translation>
+    </message>
+    <message>
+        <source>Журнал %1 занят другой программой.</source>
+        <translation>The journal %1 is in use by another program.</translation>
+    </message>
+    <message>
+        <source>Журнал %1 прочитан не весь: прочитано записей: %2 (%3).</source>
+        <translation>The journal %1 could not be read whole: %2 entries read (%3).</translation>
+    </message>
+    <message>
+        <source>%1, демо</source>
+        <translation>%1, demo</translation>
+    </message>
+    <message>
+        <source>%1 (попыток: %2)</source>
+        <translation>%1 (%2 tries)</translation>
+    </message>
 </context>
 <context>
     <name>JournalRecorder</name>
     <message>
         <source>ответ %1 вместо 0x53</source>
         <translation>reply %1 instead of 0x53</translation>
+    </message>
+    <message>
+        <source>нет ответа с датой</source>
+        <translation>no date reply</translation>
     </message>
 </context>
 <context>
@@ -623,6 +647,10 @@ p, li { white-space: pre-wrap; }
     <message>
         <source>Журнал</source>
         <translation>Journal</translation>
+    </message>
+    <message>
+        <source>Журнал занят другой программой: записей ждут %1</source>
+        <translation>The journal is in use by another program: %1 entries waiting</translation>
     </message>
 </context>
 <context>

@@ -24,7 +24,7 @@ JournalModel::JournalModel(Journal *journal, QObject *parent) : QAbstractTableMo
 void JournalModel::reload()
 {
     beginResetModel();
-    entries_ = journal_->entries();
+    entries_ = journal_->entries(&error_);
     endResetModel();
 }
 
@@ -46,9 +46,10 @@ QVariant JournalModel::data(const QModelIndex &index, int role) const
     switch (index.column()) {
     case Time: return entry.time.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
     case Action:
-        // The window is where most work is done; only the other source is named.
-        if (entry.source == JournalEntry::Source::CommandLine)
-            return QStringLiteral("%1 (%2)").arg(Journal::kindText(entry.kind), Journal::sourceText(entry.source));
+        // The window is where most work is done; only the other source, and a
+        // run on the simulated detector, are named.
+        if (entry.source == JournalEntry::Source::CommandLine || entry.demo)
+            return QStringLiteral("%1 (%2)").arg(Journal::kindText(entry.kind), Journal::originText(entry));
         return Journal::kindText(entry.kind);
     case Result: return Journal::resultText(entry);
     case Parameters: return Journal::detailsText(entry);
@@ -132,6 +133,10 @@ void JournalWindow::refresh()
 
 void JournalWindow::showStatus()
 {
+    if (!model->readError().isEmpty()) {
+        ui->status->setText(model->readError());
+        return;
+    }
     if (!journal->isWritable()) {
         ui->status->setText(journal->errorString());
         return;

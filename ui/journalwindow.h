@@ -35,6 +35,8 @@ public:
 
     void reload();
     const JournalEntry &entry(int row) const { return entries_.at(row); }
+    // Why the last reload did not read every entry; empty when it did.
+    QString readError() const { return error_; }
 
 signals:
     // A note could not be stored; the text says why.
@@ -43,6 +45,7 @@ signals:
 private:
     Journal *journal_;
     QVector<JournalEntry> entries_;
+    QString error_;
 };
 
 class JournalWindow : public QWidget

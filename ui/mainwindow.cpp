@@ -541,10 +541,24 @@ bool MainWindow::saveProfile(const QString &path)
 // ---------------------------------------------------------------------------
 // The journal
 
+namespace {
+// A note or an entry tried while another program writes waits this long at
+// most: an INSERT holds the lock for milliseconds, and a frame's 2 ms ticks
+// barely notice the wait.
+constexpr int JournalBusyTimeoutMs = 20;
+} // namespace
+
 void MainWindow::setUpJournal()
 {
     journal = std::make_unique<Journal>();
+    // The window never waits for the journal: an entry that meets another
+    // program's write lock waits in the recorder's queue, and a note edited
+    // meanwhile fails at once rather than freezing the window.
+    journal->setBusyTimeout(JournalBusyTimeoutMs);
     recorder = new JournalRecorder(detector, journal.get(), JournalEntry::Source::Window, this);
+    recorder->setQueued(true);
+    // The queue goes in before the window and the journal do.
+    connect(qApp, &QCoreApplication::aboutToQuit, recorder, &JournalRecorder::flush);
     // A journal that cannot be kept never stops the configurator: it says so and works on.
     journalState = new QLabel;
     ui->statusBar->addPermanentWidget(journalState);
@@ -554,17 +568,26 @@ void MainWindow::setUpJournal()
         journalState->setText(why);
         journalState->show();
     });
+    connect(recorder, &JournalRecorder::waiting, this, [this](int count) {
+        journalState->setText(count > 0 ? tr("Журнал занят другой программой: записей ждут %1").arg(count)
+                                        : journal->errorString());
+        journalState->setVisible(count > 0 || !journal->isWritable());
+    });
     connect(recorder, &JournalRecorder::recorded, this, [this] {
         if (journalWindow)
             journalWindow->refresh();
     });
     // A damaged journal was moved aside: told once, without holding the window up.
-    if (!journal->notice().isEmpty()) {
-        auto *box = new QMessageBox(QMessageBox::Information, tr("Журнал"), journal->notice(), QMessageBox::Ok, this);
+    auto tell = [this](const QString &notice) {
+        auto *box = new QMessageBox(QMessageBox::Information, tr("Журнал"), notice, QMessageBox::Ok, this);
         box->setAttribute(Qt::WA_DeleteOnClose);
         box->setModal(false);
         QTimer::singleShot(0, box, &QWidget::show);
-    }
+    };
+    connect(recorder, &JournalRecorder::moved, this, tell);
+    const QString notice = journal->takeNotice();
+    if (!notice.isEmpty())
+        tell(notice);
 }
 
 void MainWindow::showJournal()

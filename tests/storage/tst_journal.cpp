@@ -1,4 +1,4 @@
-// The journal: one entry per transaction of a link on the simulated detector, fields kept, two writers at once, damaged files moved aside, no location, CSV quoting; its window's filter, note and export.
+// The journal: one entry per transaction of a link on the simulated detector (a retried read one entry, demo runs marked), fields kept, two writers at once, a version-1 file migrated, damaged files moved aside, no location, the window's queue behind another program's lock, CSV quoting; its window's filter, note and export.
 #include <QDir>
 #include <QLineEdit>
 #include <QSet>
@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <chrono>
 #include <memory>
 #include <thread>
 
@@ -26,9 +27,10 @@ QString fields(const E &e)
     auto hex = [](const std::optional<E::Parameters> &p) {
         return p ? QString::fromLatin1(QByteArray(reinterpret_cast<const char *>(p->data()), 5).toHex()) : "-";
     };
-    return QStringLiteral("%1 %2 %3 %4 %5 %6 %7|%8")
+    return QStringLiteral("%1 %2 %3 %4 %5 %6 %7|%8 x%9%10")
         .arg(int(e.source)).arg(int(e.kind)).arg(int(e.result))
-        .arg(hex(e.written), hex(e.read), e.date ? e.date->toString(Qt::ISODate) : "-", e.note, e.failure);
+        .arg(hex(e.written), hex(e.read), e.date ? e.date->toString(Qt::ISODate) : "-", e.note, e.failure)
+        .arg(e.tries).arg(e.demo ? " demo" : "");
 }
 
 // QTest::keyClicks takes Latin-1 only; each character goes as one key press.
@@ -75,7 +77,9 @@ private slots:
         QVERIFY(reading.exec(QStringLiteral("BEGIN")) && reading.exec(QStringLiteral("SELECT * FROM entries")));
         LinkRig rig;
         rig.start();
+        BridgeLoader::setDemo(true); // read when the recorder is made, as the command line's --demo is
         JournalRecorder recorder(rig.link.get(), &journal, E::Source::CommandLine);
+        BridgeLoader::setDemo(false);
         recorder.setNote(QStringLiteral("Зона 3"));
         // A write taken by the detector, then one it ignores: the read-back differs.
         rig.block = DeviceConfig{1, 2, 3, 10, 0x00, 0};
@@ -83,24 +87,39 @@ private slots:
         sim.setWritesIgnored(true);
         rig.block.range_1 = 9;
         QVERIFY(rig.run("sendParamA6"));
-        // A read on a silent line, not tried again.
+        // A read on a silent line tried twice; one the detector answers at the second try.
+        int badReplies = 0;
+        connect(rig.link.get(), &DetectorLink::readFailed, [&] { sim.setSilent(++badReplies < 3); });
         sim.setSilent(true);
-        rig.answers = QStringList{"no"};
+        rig.answers = QStringList{"yes", "no", "yes"};
         QVERIFY(rig.run("sendParamA3"));
-        sim.setSilent(false);
+        sim.setSilent(true);
+        QVERIFY(rig.run("sendParamA3"));
+        // A line that failed mid-write and a date reply nobody gave; a failed handshake is the command line's own.
+        emit rig.link->lineFailed(LinkTransaction::Write, "stopped answering", bytes({0, 10, 1, 2, 3}));
+        emit rig.link->lineFailed(LinkTransaction::Handshake, "stopped answering", {});
+        emit rig.link->dateReplyMissing(QByteArray(7, '\xFF'));
         // A handshake alone leaves nothing; a date set and a date read leave the date.
         QVERIFY(rig.run("sendParamAA"));
         rig.link->setDateToSend(QDate(2031, 7, 9));
         QVERIFY(rig.run("sendParamA1"));
         QVERIFY(rig.run("sendParamA2"));
         QStringList entries;
-        for (const E &e : Journal(path).entries()) {
+        const QVector<E> stored = Journal(path).entries();
+        for (const E &e : stored) {
             entries << fields(e);
             QVERIFY(e.time.timeSpec() == Qt::UTC && e.time >= before);
         }
-        QCOMPARE(entries, QStringList({"1 3 0 - - 2031-07-09 Зона 3|", "1 2 0 - - 2031-07-09 Зона 3|",
-                                       "1 0 2 - - - Зона 3|ответ 0xFF вместо 0x53",
-                                       "1 1 1 000a090203 000a010203 - Зона 3|", "1 1 0 000a010203 000a010203 - Зона 3|"}));
+        QCOMPARE(entries, QStringList({"1 3 0 - - 2031-07-09 Зона 3| x1 demo", "1 2 0 - - 2031-07-09 Зона 3| x1 demo",
+                                       "1 3 2 - - - Зона 3|нет ответа с датой x1 demo",
+                                       "1 1 2 000a010203 - - Зона 3|stopped answering x1 demo",
+                                       "1 0 0 - 000a010203 - Зона 3| x2 demo",
+                                       "1 0 2 - - - Зона 3|ответ 0xFF вместо 0x53 x2 demo",
+                                       "1 1 1 000a090203 000a010203 - Зона 3| x1 demo",
+                                       "1 1 0 000a010203 000a010203 - Зона 3| x1 demo"}));
+        const QString text = Journal::toText(stored);
+        QVERIFY(text.contains("(командная строка, демо)") && text.contains("0x53 (попыток: 2)"));
+        QVERIFY(Journal::toCsv(stored).contains(",\"командная строка, демо\","));
     }
 
     // Two writers on one new file, each with its own journal: both create it, neither loses an entry.
@@ -123,21 +142,35 @@ private slots:
         QCOMPARE(notes.size(), 2 * EachWrites);
     }
 
-    // sql: what makes the file at the journal's path; none: garbage bytes.
+    // sql: what makes the file at the journal's path; none: garbage bytes. page: one overwritten with
+    // garbage, from the end when negative. kept: the entries a journal that is not moved aside keeps.
     void damagedFileMovedAside_data()
     {
         QTest::addColumn<QStringList>("sql");
+        QTest::addColumn<int>("page");
+        QTest::addColumn<int>("kept");
         const QString ours = QStringLiteral("PRAGMA application_id=%1").arg(0x5A525633);
-        QTest::newRow("garbage bytes") << QStringList();
-        QTest::newRow("another program's database") << QStringList{"CREATE TABLE customers (name TEXT)"};
+        const QStringList version1{ours, "PRAGMA user_version=1",
+            "CREATE TABLE entries (id INTEGER PRIMARY KEY AUTOINCREMENT, time TEXT NOT NULL, source TEXT NOT NULL, kind TEXT"
+            " NOT NULL, result TEXT NOT NULL, written BLOB, read BLOB, date TEXT, note TEXT NOT NULL DEFAULT '',"
+            " failure TEXT NOT NULL DEFAULT '')",
+            "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 3000) INSERT INTO entries"
+            " (time, source, kind, result, note) SELECT '2025-01-01T10:00:00.000Z', 'window', 'write', 'ok', i FROM n"};
+        QTest::newRow("garbage bytes") << QStringList() << 0 << -1;
+        QTest::newRow("another program's database") << QStringList{"CREATE TABLE customers (name TEXT)"} << 0 << -1;
         QTest::newRow("a newer journal") << QStringList{ours, "PRAGMA user_version=99",
                                                         "CREATE TABLE entries (id INTEGER PRIMARY KEY, time, source, kind,"
-                                                        " result, written, read, date, note, failure, device)"};
-        QTest::newRow("ours without its table") << QStringList{ours, "PRAGMA user_version=1"};
+                                                        " result, written, read, date, note, failure, device)"} << 0 << -1;
+        QTest::newRow("ours without its table") << QStringList{ours, "PRAGMA user_version=1"} << 0 << -1;
+        QTest::newRow("a version-1 journal, migrated") << version1 << 0 << 3000;
+        QTest::newRow("a page damaged mid-file") << version1 << 36 << -1;
+        QTest::newRow("its last page damaged") << version1 << -1 << -1;
     }
     void damagedFileMovedAside()
     {
         QFETCH(QStringList, sql);
+        QFETCH(int, page);
+        QFETCH(int, kept);
         QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
         {
             QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("setup"));
@@ -147,20 +180,27 @@ private slots:
                 QVERIFY(QSqlQuery(db).exec(statement));
         }
         QSqlDatabase::removeDatabase(QStringLiteral("setup"));
-        if (sql.isEmpty()) {
-            QFile garbage(path);
-            QVERIFY(garbage.open(QIODevice::WriteOnly) && garbage.write(QByteArray(4096, 'Z')) == 4096);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        if (sql.isEmpty() || page != 0) {
+            QVERIFY(file.seek(sql.isEmpty() ? 0 : page > 0 ? page * 4096 : file.size() + page * 4096));
+            QVERIFY(file.write(QByteArray(4096, 'Z')) == 4096);
         }
+        file.close();
         const QByteArray before = readFile(path);
         {
             Journal journal(path);
             const QStringList aside = QFileInfo(path).dir().entryList({QStringLiteral("*.damaged-*")}, QDir::Files);
-            QCOMPARE(aside.size(), 1);
-            QVERIFY2(journal.notice().contains(aside.first()), qPrintable(journal.notice()));
-            QCOMPARE(readFile(QFileInfo(path).dir().filePath(aside.first())), before);
-            QVERIFY(journal.add(E{}));
+            QCOMPARE(aside.size(), kept < 0 ? 1 : 0);
+            QVERIFY2(kept >= 0 || journal.notice().contains(aside.first()), qPrintable(journal.notice()));
+            QVERIFY(kept >= 0 || readFile(QFileInfo(path).dir().filePath(aside.first())) == before);
+            QVERIFY(journal.add(E{0, {}, E::Source::Window, E::Kind::ParameterRead, E::Result::Ok, {}, {}, {}, {}, {}, 3}));
         }
-        QCOMPARE(Journal(path).entries().size(), 1);
+        QString error;
+        const QVector<E> entries = Journal(path).entries(&error);
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        QCOMPARE(entries.size(), qMax(kept, 0) + 1);
+        QCOMPARE(entries.first().tries + entries.last().tries, kept < 0 ? 6 : 4);
     }
 
     // Nothing can be written there: the journal says so and why, fails cleanly, and reads what there is.
@@ -170,6 +210,7 @@ private slots:
         QTest::newRow("folder is a file") << "";
         QTest::newRow("read-only folder") << "folder";
         QTest::newRow("read-only journal") << "journal";
+        QTest::newRow("journal is a folder") << "in its place";
     }
     void unwritableLocation()
     {
@@ -178,7 +219,9 @@ private slots:
         QVERIFY(QDir().mkpath(parent));
         const int kept = locked == QLatin1String("journal") ? Journal(path).add(E{}) : 0;
         const QString target = kept ? path : parent + QStringLiteral("/sub");
-        if (locked.isEmpty()) {
+        if (locked == QLatin1String("in its place")) {
+            QVERIFY(QDir().mkpath(path));
+        } else if (locked.isEmpty()) {
             QVERIFY(QFile(target).open(QIODevice::WriteOnly));
             path = target + QStringLiteral("/journal.sqlite");
         } else {
@@ -190,8 +233,54 @@ private slots:
         QVERIFY(!journal.isWritable() && !journal.errorString().isEmpty());
         QString error;
         QVERIFY(!journal.add(E{}, &error) && !error.isEmpty());
-        QCOMPARE(journal.entries().size(), kept);
+        QCOMPARE(journal.entries(&error).size(), kept);
+        QCOMPARE(error.isEmpty(), bool(kept)); // what cannot be opened is never an empty journal
         QFile::setPermissions(parent, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+
+    // The window's recorder behind another program's write lock: nothing waits or fails, the queue says so
+    // after a few seconds and goes in, in order and with its times, once the lock is free, or at the end.
+    void windowQueueWaitsForTheLock()
+    {
+        Journal journal(path);
+        journal.setBusyTimeout(20);
+        DeviceConfig block{};
+        DetectorLink link(&block);
+        JournalRecorder recorder(&link, &journal, E::Source::Window);
+        recorder.setQueued(true);
+        QSignalSpy failed(&recorder, &JournalRecorder::failed);
+        QSignalSpy waiting(&recorder, &JournalRecorder::waiting);
+        QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("other"));
+        other.setDatabaseName(path);
+        QSqlQuery lock((other.open(), other));
+        QVERIFY(lock.exec(QStringLiteral("BEGIN IMMEDIATE")));
+        const QDateTime before = QDateTime::currentDateTimeUtc();
+        for (const char *note : {"1", "2"})
+            recorder.record(E{0, {}, {}, {}, {}, {}, {}, {}, note, {}});
+        QVERIFY(failed.isEmpty() && recorder.queued() == 2);
+        QVERIFY(waiting.wait(5000));
+        QCOMPARE(waiting.last().value(0).toInt(), 2);
+        QVERIFY(lock.exec(QStringLiteral("COMMIT")));
+        QVERIFY(waiting.wait(1000));
+        QCOMPARE(waiting.last().value(0).toInt(), 0);
+        // The end of the program while another holds the lock a little longer.
+        std::thread holder([this] {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("holder"));
+            db.setDatabaseName(path);
+            QSqlQuery holding((db.open(), db));
+            holding.exec(QStringLiteral("BEGIN IMMEDIATE"));
+            std::this_thread::sleep_for(std::chrono::milliseconds(500));
+            holding.exec(QStringLiteral("COMMIT"));
+        });
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        recorder.record(E{0, {}, {}, {}, {}, {}, {}, {}, "3", {}});
+        recorder.flush();
+        holder.join();
+        QStringList notes;
+        for (const E &e : journal.entries())
+            notes << e.note + (e.time < before.addSecs(1) ? "" : " late");
+        QCOMPARE(notes, QStringList({"3 late", "2", "1"}));
+        QVERIFY(failed.isEmpty());
     }
 
     // A field with a separator, a quote or a line break is quoted, its quotes doubled: one record per entry.
@@ -213,7 +302,7 @@ private slots:
         const E::Parameters block{0x08, 25, 0, 5, 0};
         for (const E &e : {E{0, {}, E::Source::Window, E::Kind::ParameterRead, E::Result::Ok, {}, block, {}, "Зона 1", {}},
                            E{0, {}, E::Source::CommandLine, E::Kind::Write, E::Result::Ok, block, block, {}, {}, {}},
-                           E{0, {}, E::Source::Window, E::Kind::DateSet, E::Result::Ok, {}, {}, QDate(2025, 5, 1), "опора 12", {}}})
+                           E{0, {}, E::Source::Window, E::Kind::DateSet, E::Result::Ok, {}, {}, QDate(2025, 5, 1), "опора 12", {}, 1, true}})
             QVERIFY(journal.add(e));
         JournalWindow window(&journal);
         window.show();
@@ -222,7 +311,7 @@ private slots:
         QVERIFY(filter && table);
 
         // Any column, any case, narrowed at each key.
-        const QList<QPair<QString, int>> typed{{"зона", 1}, {"командная", 1}, {"2025-05-01", 1}, {"zzz", 0}, {"", 3}};
+        const QList<QPair<QString, int>> typed{{"зона", 1}, {"командная", 1}, {"2025-05-01", 1}, {"zzz", 0}, {"демо", 1}, {"", 3}};
         for (const auto &[text, rows] : typed) {
             filter->clear();
             type(filter, text);

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QStringList>
 #include <QTranslator>
 
@@ -9,33 +10,44 @@ namespace {
 // Relative to the working directory, not to the executable, with the doubled
 // separator as it has always been written.
 const char WorkingCatalogue[] = "translations//zorvel_en.qm";
+// Where the package puts the shared files, seen from the executable's folder
+// (lib/zorvel-configurator/ beside share/zorvel-configurator/).
+const char InstalledData[] = "../../share/zorvel-configurator";
 } // namespace
+
+bool loadCatalogue(QTranslator &translator, const QString &language, const QString &programFolder)
+{
+    if (language != QLatin1String("ru") && translator.load(QLatin1String(WorkingCatalogue)))
+        return true;
+    if (language != QLatin1String("en"))
+        return false;
+    const QDir program(programFolder);
+    for (const QString &place : {QStringLiteral("translations"), QLatin1String(InstalledData) + QLatin1String("/translations")}) {
+        if (translator.load(QStringLiteral("zorvel_en.qm"), program.filePath(place)))
+            return true;
+    }
+    return false;
+}
 
 bool installCatalogue(QCoreApplication &app, QTranslator &translator, const QString &language)
 {
-    bool loaded = false;
-    if (language != QLatin1String("ru"))
-        loaded = translator.load(QLatin1String(WorkingCatalogue));
-    if (!loaded && language == QLatin1String("en")) {
-        const QDir program(QCoreApplication::applicationDirPath());
-        for (const char *place : {"translations", "../../share/zorvel-configurator/translations"}) {
-            if (translator.load(QStringLiteral("zorvel_en.qm"), program.filePath(QLatin1String(place)))) {
-                loaded = true;
-                break;
-            }
-        }
-    }
+    const bool loaded = loadCatalogue(translator, language, QCoreApplication::applicationDirPath());
     app.installTranslator(&translator);
     return loaded;
 }
 
-QString requestedLanguage(const QStringList &arguments, bool *ok)
+QString launcherLanguage()
 {
-    *ok = true;
-    const int at = arguments.indexOf(QStringLiteral("--lang"));
-    if (at < 0)
-        return QString();
-    const QString language = arguments.value(at + 1);
-    *ok = language == QLatin1String("ru") || language == QLatin1String("en");
-    return language;
+    const QString language = qEnvironmentVariable("ZORVEL_LANG");
+    return language == QLatin1String("ru") || language == QLatin1String("en") ? language : QString();
+}
+
+QString programFile(const QString &name)
+{
+    const QDir program(QCoreApplication::applicationDirPath());
+    for (const QString &path : {name, program.filePath(name), program.filePath(QLatin1String(InstalledData) + QLatin1Char('/') + name)}) {
+        if (QFileInfo(path).isFile())
+            return path;
+    }
+    return name;
 }

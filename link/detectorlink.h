@@ -20,6 +20,11 @@
 
 class LineTrace;
 class PreciseWake;
+
+// What the link was doing when something went wrong.
+enum class LinkTransaction { Handshake, Read, Write, DateSet, DateGet, Console };
+Q_DECLARE_METATYPE(LinkTransaction)
+
 class QTimer;
 
 // What the link asks its owner.
@@ -94,6 +99,12 @@ signals:
     void writeConfirmed(bool same, const QByteArray &written, const QByteArray &readBack);
     void dateSent(const QByteArray &frameBytes);  // year % 100, month, day
     void dateReceived(const QByteArray &reply);   // the seven reply bytes
+    // A pin call failed inside a frame: the transaction has ended as a failure.
+    void lineFailed(LinkTransaction transaction, const QString &reason, const QByteArray &pendingWrite);
+    // A date reply whose first three bytes make no date: nobody answered.
+    void dateReplyMissing(const QByteArray &reply);
+    // Another program holds this adapter's lock: nothing was sent.
+    void adapterBusy(const QString &message);
 
 public slots:
     // Console: port directions, the bridge's baud rate, idle levels.

@@ -36,6 +36,15 @@ bool installCatalogue(QCoreApplication &app, QTranslator &translator, const QStr
     return loaded;
 }
 
+QString noDisplayMessage(const QTranslator &translator)
+{
+    static const char Text[] = QT_TRANSLATE_NOOP(
+        "main", "Окно не открыть: нет экрана (DISPLAY, WAYLAND_DISPLAY, QT_QPA_PLATFORM). Команды работают без "
+                "экрана: zorvel-configurator --help");
+    const QString translated = translator.translate("main", Text);
+    return translated.isEmpty() ? QString::fromUtf8(Text) : translated;
+}
+
 QString launcherLanguage()
 {
     const QString language = qEnvironmentVariable("ZORVEL_LANG");

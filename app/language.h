@@ -19,6 +19,10 @@ bool loadCatalogue(QTranslator &translator, const QString &language, const QStri
 // (even when nothing loaded: an empty one translates nothing).
 bool installCatalogue(QCoreApplication &app, QTranslator &translator, const QString &language = QString());
 
+// What the window says when no display can be opened, from `translator`,
+// which is loaded but cannot be installed before the application exists.
+QString noDisplayMessage(const QTranslator &translator);
+
 // The language the launcher chose from the locale (ZORVEL_LANG), used when no
 // `--lang` is given: empty, "ru" or "en".
 QString launcherLanguage();

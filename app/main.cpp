@@ -65,11 +65,7 @@ int main(int argc, char *argv[])
 
     QTranslator translator;
     loadCatalogue(translator, language, programFolder(argv[0]));
-    static const char NoDisplay[] = QT_TRANSLATE_NOOP(
-        "main", "Окно не открыть: нет экрана (DISPLAY, WAYLAND_DISPLAY, QT_QPA_PLATFORM). Команды работают без "
-                "экрана: zorvel-configurator --help");
-    const QString translated = translator.translate("main", NoDisplay);
-    noDisplayText = (translated.isEmpty() ? QString::fromUtf8(NoDisplay) : translated).toLocal8Bit() + '\n';
+    noDisplayText = noDisplayMessage(translator).toLocal8Bit() + '\n';
     const QtMessageHandler usual = qInstallMessageHandler(whileOpeningDisplay);
     QApplication app(argc, argv);
     qInstallMessageHandler(usual);

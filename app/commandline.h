@@ -15,6 +15,10 @@
 
 #include <memory>
 
+class QCommandLineOption;
+class QCommandLineParser;
+class QSocketNotifier;
+
 #include "link/detectorlink.h"
 #include "trace/linetrace.h"
 #include "protocol/deviceconfig.h"
@@ -33,12 +37,18 @@ public:
         NoDetector = 2,  // no bridge library, no adapter, or no 0x55
         BadReply = 3,    // the read-back differs, or the reply stayed bad after the retries
         BadProfile = 4,  // the profile is unreadable or invalid
-        NotKept = 5,     // done, but its journal entry or its trace file could not be kept
+        NotKept = 5,     // the work is done, but its journal entry or trace file could not be kept
     };
 
-    // Whether these arguments (the program's name first) ask for a command
-    // rather than the window. Decided before any application object exists.
-    static bool wanted(const QStringList &arguments);
+    // What the arguments (the program's name first) ask for, read by the same
+    // parser as the command's, before any application object or library exists.
+    struct Start {
+        bool command = false;  // a command, or a usage error to report, rather than the window
+        bool demo = false;
+        QString language;      // "ru", "en" or empty
+        bool languageKnown = true;
+    };
+    static Start start(const QStringList &arguments);
 
     CommandLine();
     ~CommandLine() override;
@@ -49,7 +59,17 @@ public:
 private:
     enum class Command { Handshake, Read, Write, DateSet, DateGet, ShowJournal };
 
+    static QList<QCommandLineOption> options(); // ours and the toolkit's, these hidden from --help
+    static void addOptions(QCommandLineParser &parser);
     int parse(const QStringList &arguments);
+    QString parseError(const QCommandLineParser &parser, const QStringList &arguments) const;
+    QString helpText() const;
+    int checkDate(const QString &text);
+    int wrongUsage(const QString &why);
+    void keepFailure(const QString &why);
+    void watchSignals();
+    void signalArrived();
+    bool interrupted() const { return signalNumber != 0; }
     int openLink();
     int showJournal();
     void openJournal();
@@ -57,7 +77,7 @@ private:
     void afterHandshake();
     void startCommand();
     void finish(int status);
-    void saveTrace();
+    bool saveTrace();
     bool retryRead() override;
 
     void showProgress();
@@ -88,6 +108,12 @@ private:
     QStringList linkLog; // the link's own lines, shown when it cannot reach the detector
     bool answered = false;
     int handshakes = 0; // handshakes that found no detector
+    bool lineHeld = false;  // a transaction holds the line (setButton(false) .. setButton(true))
+    bool lineDead = false;  // lineFailed or adapterBusy: the link's own end, no retry
+    int outcome = -1;       // the first status finish() was given
+    QString notKept;        // why the journal entry could not be kept, if it could not
+    int signalNumber = 0;   // the first SIGINT, SIGTERM or SIGHUP
+    QSocketNotifier *signalNotifier = nullptr;
     QEventLoop loop;
     QTimer progressTimer;
     QElapsedTimer elapsed;

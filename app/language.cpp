@@ -1,7 +1,10 @@
 #include "app/language.h"
 
+#include "storage/programfiles.h"
+
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QStringList>
 #include <QTranslator>
 
@@ -11,31 +14,37 @@ namespace {
 const char WorkingCatalogue[] = "translations//zorvel_en.qm";
 } // namespace
 
+bool loadCatalogue(QTranslator &translator, const QString &language, const QString &programFolder)
+{
+    if (language != QLatin1String("ru") && translator.load(QLatin1String(WorkingCatalogue)))
+        return true;
+    if (language != QLatin1String("en"))
+        return false;
+    for (const QString &folder : programFolders(programFolder)) {
+        if (translator.load(QStringLiteral("zorvel_en.qm"), QDir(folder).filePath(QStringLiteral("translations"))))
+            return true;
+    }
+    return false;
+}
+
 bool installCatalogue(QCoreApplication &app, QTranslator &translator, const QString &language)
 {
-    bool loaded = false;
-    if (language != QLatin1String("ru"))
-        loaded = translator.load(QLatin1String(WorkingCatalogue));
-    if (!loaded && language == QLatin1String("en")) {
-        const QDir program(QCoreApplication::applicationDirPath());
-        for (const char *place : {"translations", "../../share/zorvel-configurator/translations"}) {
-            if (translator.load(QStringLiteral("zorvel_en.qm"), program.filePath(QLatin1String(place)))) {
-                loaded = true;
-                break;
-            }
-        }
-    }
+    const bool loaded = loadCatalogue(translator, language, QCoreApplication::applicationDirPath());
     app.installTranslator(&translator);
     return loaded;
 }
 
-QString requestedLanguage(const QStringList &arguments, bool *ok)
+QString noDisplayMessage(const QTranslator &translator)
 {
-    *ok = true;
-    const int at = arguments.indexOf(QStringLiteral("--lang"));
-    if (at < 0)
-        return QString();
-    const QString language = arguments.value(at + 1);
-    *ok = language == QLatin1String("ru") || language == QLatin1String("en");
-    return language;
+    static const char Text[] = QT_TRANSLATE_NOOP(
+        "main", "Окно не открыть: нет экрана (DISPLAY, WAYLAND_DISPLAY, QT_QPA_PLATFORM). Команды работают без "
+                "экрана: zorvel-configurator --help");
+    const QString translated = translator.translate("main", Text);
+    return translated.isEmpty() ? QString::fromUtf8(Text) : translated;
+}
+
+QString launcherLanguage()
+{
+    const QString language = qEnvironmentVariable("ZORVEL_LANG");
+    return language == QLatin1String("ru") || language == QLatin1String("en") ? language : QString();
 }

@@ -1,5 +1,5 @@
-// Which catalogue the program speaks: main's choice, kept out of main so that
-// the tests run the very code main runs.
+// Which catalogue the program speaks and where it finds its own files: main's
+// choices, kept out of main so that the tests run the very code main runs.
 #ifndef ZORVEL_APP_LANGUAGE_H
 #define ZORVEL_APP_LANGUAGE_H
 
@@ -10,15 +10,21 @@ class QTranslator;
 
 // `language` is what `--lang` asked for: "ru" (no catalogue: the texts are
 // Russian), "en", or empty. Empty loads the English catalogue
-// "translations//zorvel_en.qm" when it lies in the working directory (the
-// launcher puts it there for users whose locale is not Russian); "en" also
-// looks beside the program and in the installed data folder. The translator
-// is installed even when nothing loaded: an empty one translates nothing.
-// Returns whether a catalogue was loaded.
+// "translations//zorvel_en.qm" when it lies in the working directory; "en"
+// also looks beside the program and in the installed data folder, below
+// `programFolder`. Needs no application object. Returns whether it loaded.
+bool loadCatalogue(QTranslator &translator, const QString &language, const QString &programFolder);
+
+// loadCatalogue() with the application's folder, then installs the translator
+// (even when nothing loaded: an empty one translates nothing).
 bool installCatalogue(QCoreApplication &app, QTranslator &translator, const QString &language = QString());
 
-// The value of `--lang` in the arguments: empty when absent; `ok` false when
-// it is neither "ru" nor "en".
-QString requestedLanguage(const QStringList &arguments, bool *ok);
+// What the window says when no display can be opened, from `translator`,
+// which is loaded but cannot be installed before the application exists.
+QString noDisplayMessage(const QTranslator &translator);
+
+// The language the launcher chose from the locale (ZORVEL_LANG), used when no
+// `--lang` is given: empty, "ru" or "en".
+QString launcherLanguage();
 
 #endif

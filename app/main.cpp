@@ -1,12 +1,45 @@
 #include <QApplication>
+#include <QFileInfo>
 #include <QTranslator>
 
 #include <cstdio>
+#include <cstdlib>
 
 #include "app/commandline.h"
 #include "app/language.h"
 #include "link/simpleioapi.h"
 #include "ui/mainwindow.h"
+
+namespace {
+
+// What the toolkit says while it opens the display, held back: when it cannot,
+// it ends the program with abort() (status 134) after advice about reinstalling.
+// The user is told instead that there is no display, and that commands need none.
+QByteArray noDisplayText;
+QStringList toolkitSaid;
+
+void whileOpeningDisplay(QtMsgType type, const QMessageLogContext &, const QString &message)
+{
+    if (type != QtFatalMsg) {
+        toolkitSaid << message;
+        return;
+    }
+    std::fputs(noDisplayText.constData(), stderr);
+    for (const QString &line : qAsConst(toolkitSaid))
+        std::fprintf(stderr, "  %s\n", qPrintable(line));
+    std::fflush(stderr);
+    std::_Exit(CommandLine::Usage);
+}
+
+// The executable's folder before any application object can tell it.
+QString programFolder(const char *argv0)
+{
+    const QFileInfo self(QStringLiteral("/proc/self/exe"));
+    return self.exists() ? QFileInfo(self.symLinkTarget()).absolutePath()
+                         : QFileInfo(QString::fromLocal8Bit(argv0)).absolutePath();
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -15,17 +48,14 @@ int main(int argc, char *argv[])
         arguments << QString::fromLocal8Bit(argv[i]);
     QCoreApplication::setApplicationName(QStringLiteral("zorvel-configurator"));
     QCoreApplication::setApplicationVersion(QStringLiteral(ZORVEL_VERSION));
-    // The simulated detector instead of the adapter, for the window and every command.
-    BridgeLoader::setDemo(arguments.contains(QStringLiteral("--demo")));
-    bool known = false;
-    const QString language = requestedLanguage(arguments, &known);
-    if (!known) {
-        std::fprintf(stderr, "--lang: ru or en\n");
-        return CommandLine::Usage;
-    }
+    // One parser decides, before any library is loaded: the simulated detector
+    // only when --demo is an option, not the value of another one.
+    const CommandLine::Start start = CommandLine::start(arguments);
+    BridgeLoader::setDemo(start.demo);
+    const QString language = start.language.isEmpty() ? launcherLanguage() : start.language;
 
     // A command runs without a window: no widget, no display needed.
-    if (CommandLine::wanted(arguments)) {
+    if (start.command) {
         QCoreApplication app(argc, argv);
         QTranslator translator;
         installCatalogue(app, translator, language);
@@ -33,11 +63,17 @@ int main(int argc, char *argv[])
         return commandLine.run(arguments);
     }
 
+    QTranslator translator;
+    loadCatalogue(translator, language, programFolder(argv[0]));
+    noDisplayText = noDisplayMessage(translator).toLocal8Bit() + '\n';
+    const QtMessageHandler usual = qInstallMessageHandler(whileOpeningDisplay);
     QApplication app(argc, argv);
+    qInstallMessageHandler(usual);
+    for (const QString &line : qAsConst(toolkitSaid))
+        qWarning("%s", qPrintable(line));
     // Ties the window to its menu entry and icon on Wayland.
     QGuiApplication::setDesktopFileName(QStringLiteral("zorvel-configurator"));
-    QTranslator translator;
-    installCatalogue(app, translator, language);
+    app.installTranslator(&translator);
 
     MainWindow window;
     window.show();

@@ -20,6 +20,8 @@
 
 class LineTrace;
 class PreciseWake;
+
+
 class QTimer;
 
 // What the link asks its owner.
@@ -100,10 +102,11 @@ signals:
     void dateSent(const QByteArray &frameBytes);  // year % 100, month, day
     void dateReceived(const QByteArray &reply);   // the seven reply bytes
     // A pin call failed inside a frame: the transaction has ended as a failure.
-    // `pendingWrite` holds the five bytes a write sent, and is empty otherwise.
     void lineFailed(LinkTransaction transaction, const QString &reason, const QByteArray &pendingWrite);
     // A date reply whose first three bytes make no date: nobody answered.
     void dateReplyMissing(const QByteArray &reply);
+    // Another program holds this adapter's lock: nothing was sent.
+    void adapterBusy(const QString &message);
 
 public slots:
     // Console: port directions, the bridge's baud rate, idle levels.

@@ -3,13 +3,23 @@
 #include "protocol/deviceconfig.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonParseError>
 #include <QVector>
 
+#include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <cstring>
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -142,6 +152,49 @@ QByteArray jsonBool(bool value)
     return value ? QByteArrayLiteral("true") : QByteArrayLiteral("false");
 }
 
+// QJsonDocument keeps the last of two equal keys, so a profile edited by hand
+// could hold an "angle" that is never used. The text has parsed as JSON, so
+// only strings and nesting need following. Returns the first repeated key.
+std::optional<QString> repeatedKey(const QByteArray &json)
+{
+    struct Level {
+        bool object;
+        QStringList keys;
+    };
+    QVector<Level> levels;
+    for (int i = 0; i < json.size(); ++i) {
+        const char c = json.at(i);
+        if (c == '{' || c == '[') {
+            levels.append(Level{c == '{', {}});
+        } else if (c == '}' || c == ']') {
+            if (!levels.isEmpty())
+                levels.removeLast();
+        } else if (c == '"') {
+            const int start = i;
+            bool escaped = false;
+            for (++i; i < json.size() && json.at(i) != '"'; ++i) {
+                if (json.at(i) == '\\') {
+                    escaped = true;
+                    ++i;
+                }
+            }
+            int next = i + 1;
+            while (next < json.size() && QByteArrayLiteral(" \t\r\n").contains(json.at(next)))
+                ++next;
+            if (levels.isEmpty() || !levels.last().object || next >= json.size() || json.at(next) != ':')
+                continue;
+            const QByteArray token = json.mid(start, i - start + 1);
+            // "\u0061ngle" is "angle": escapes are decoded by the parser itself.
+            const QString key = escaped ? QJsonDocument::fromJson("[" + token + "]").array().at(0).toString()
+                                        : QString::fromUtf8(token.mid(1, token.size() - 2));
+            if (levels.last().keys.contains(key))
+                return key;
+            levels.last().keys.append(key);
+        }
+    }
+    return std::nullopt;
+}
+
 QString yesNo(bool value)
 {
     return value ? QCoreApplication::translate("Profile", "да") : QCoreApplication::translate("Profile", "нет");
@@ -177,6 +230,16 @@ Profile Profile::fromFrame(const std::uint8_t frame[5])
     return profile;
 }
 
+Profile Profile::takenFromFrame(const std::uint8_t frame[5])
+{
+    Profile profile = fromFrame(frame);
+    for (Profile::ToolClass &tool : profile.classes)
+        tool.range = tool.on ? std::clamp(tool.range, RangeLongest, RangeShortest) : 0;
+    const int slider = std::clamp(DeviceAngle::toSlider(profile.angle), DeviceAngle::sliderMin, DeviceAngle::sliderMax);
+    profile.angle = DeviceAngle::fromSlider(slider);
+    return profile;
+}
+
 QStringList Profile::outOfRange() const
 {
     QStringList warnings;
@@ -204,6 +267,8 @@ QByteArray Profile::toJson() const
     out += "    \"single_blow\": " + jsonBool(singleBlow);
     if (!note.isEmpty())
         out += ",\n    \"note\": " + jsonString(note);
+    if (!detectorBytes.isEmpty())
+        out += ",\n    \"detector_bytes\": " + jsonString(detectorBytes);
     out += "\n}\n";
     return out;
 }
@@ -221,6 +286,10 @@ std::optional<Profile> Profile::fromJson(const QByteArray &json, QString *error)
     }
     if (!document.isObject()) {
         read.fail(QCoreApplication::translate("Profile", "Файл не является профилем: ожидается один объект JSON {…}."));
+        return std::nullopt;
+    }
+    if (const std::optional<QString> key = repeatedKey(json)) {
+        read.fail(QCoreApplication::translate("Profile", "Поле \"%1\" задано дважды.").arg(*key));
         return std::nullopt;
     }
     const QJsonObject object = document.object();
@@ -286,6 +355,72 @@ std::optional<Profile> Profile::fromJson(const QByteArray &json, QString *error)
         return std::nullopt;
     }
     return profile;
+}
+
+std::optional<Profile> Profile::load(const QString &path, QString *error)
+{
+    const auto refuse = [error](const QString &why) {
+        if (error)
+            *error = why;
+        return std::nullopt;
+    };
+    const QString notRegular = QCoreApplication::translate("Profile", "это не обычный файл");
+    const QString tooLarge = QCoreApplication::translate("Profile", "файл больше %1 КиБ").arg(MaxFileBytes / 1024);
+    QByteArray contents;
+#ifndef _WIN32
+    // Looked at before the open, which a device may act on, and again on the
+    // open descriptor, in case something was swapped in between. O_NONBLOCK:
+    // a FIFO's open and read would wait for a writer that never comes.
+    const QByteArray name = QFile::encodeName(path);
+    struct stat info;
+    if (::stat(name.constData(), &info) != 0)
+        return refuse(QString::fromLocal8Bit(std::strerror(errno)));
+    if (!S_ISREG(info.st_mode))
+        return refuse(notRegular);
+    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return refuse(QString::fromLocal8Bit(std::strerror(errno)));
+    QString why;
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        why = notRegular;
+    } else if (info.st_size > MaxFileBytes) {
+        why = tooLarge;
+    } else {
+        // One byte more than allowed tells a file that grew since fstat.
+        contents.resize(MaxFileBytes + 1);
+        qint64 filled = 0;
+        while (filled < contents.size()) {
+            const ssize_t got = ::read(fd, contents.data() + filled, std::size_t(contents.size() - filled));
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got < 0) {
+                why = QString::fromLocal8Bit(std::strerror(errno));
+                break;
+            }
+            if (got == 0)
+                break;
+            filled += got;
+        }
+        contents.truncate(int(filled));
+        if (why.isEmpty() && filled > MaxFileBytes)
+            why = tooLarge;
+    }
+    ::close(fd);
+    if (!why.isEmpty())
+        return refuse(why);
+#else
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return refuse(file.errorString());
+    if (file.isSequential())
+        return refuse(notRegular);
+    if (file.size() > MaxFileBytes)
+        return refuse(tooLarge);
+    contents = file.read(MaxFileBytes + 1);
+    if (contents.size() > MaxFileBytes)
+        return refuse(tooLarge);
+#endif
+    return fromJson(contents, error);
 }
 
 QString Profile::toText() const

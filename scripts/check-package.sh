@@ -2,8 +2,8 @@
 # Checks the package that scripts/package.sh made, installing nothing from it:
 # its files, its fields and Depends, the desktop entries, the metainfo and the
 # manual page, lintian, and an unpacked copy's launcher (the demo library for
-# --demo, the USB bridge without it, the catalogue only for a locale that is
-# not Russian). Exits 1 when any check fails.
+# --demo, the USB bridge without it, English for a locale that is not
+# Russian, relative paths in the user's working directory). Exits 1 when any check fails.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 install_missing "${PACKAGING_PACKAGES[@]}"
@@ -69,12 +69,16 @@ launch() {
     timeout 60 env -u LC_ALL -u LC_MESSAGES LANG="$locale" HOME="$tmp/home" XDG_DATA_HOME="$tmp/data" \
         "$tmp/root/usr/bin/zorvel-configurator" "$@"
 }
-work=$tmp/data/zorvel-configurator
-launch en_US.UTF-8 --demo handshake >/dev/null || fail "--demo handshake (English locale) exited $?"
-[ -f "$work/translations/zorvel_en.qm" ] || fail "no catalogue linked for LANG=en_US.UTF-8"
+answer=$(launch en_US.UTF-8 --demo handshake) || fail "--demo handshake (English locale) exited $?"
+grep -q "The detector answered" <<<"$answer" || fail "--demo handshake with LANG=en_US.UTF-8 printed '$answer'"
 answer=$(launch ru_RU.UTF-8 --demo handshake) || fail "--demo handshake exited $?"
 grep -q "Датчик ответил" <<<"$answer" || fail "--demo handshake printed '$answer'"
-[ ! -e "$work/translations" ] || fail "catalogue left linked for LANG=ru_RU.UTF-8"
+# Relative paths are the user's: the launcher stays in the working directory.
+mkdir -p "$tmp/site"
+(cd "$tmp/site" && launch ru_RU.UTF-8 --demo read --json --quiet >site.json \
+    && launch ru_RU.UTF-8 --demo write site.json --quiet --trace write.vcd) \
+    || fail "read --json > site.json, then write site.json, in the user's folder exited $?"
+[ -f "$tmp/site/write.vcd" ] || fail "--trace write.vcd did not land in the working directory"
 launch ru_RU.UTF-8 --demo read --json | grep -q '"format": "zorvel-3-profile"' || fail "--demo read --json printed no profile"
 status=0
 launch ru_RU.UTF-8 handshake 2>"$tmp/usb.err" >/dev/null || status=$?

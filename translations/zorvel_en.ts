@@ -107,10 +107,6 @@
         <translation>Show the version.</translation>
     </message>
     <message>
-        <source>Коды завершения: 0 готово; 1 неверный вызов; 2 нет датчика (нет библиотеки моста, адаптера или ответа 0x55); 3 прочитанное не совпало с записанным или ответ остался ошибочным; 4 профиль не читается или неверен.</source>
-        <translation>Exit statuses: 0 done; 1 wrong usage; 2 no detector (no bridge library, no adapter or no 0x55 reply); 3 the read-back differs from what was written, or the reply stayed bad; 4 the profile is unreadable or invalid.</translation>
-    </message>
-    <message>
         <source>--retries: нужно целое число от 0</source>
         <translation>--retries: a whole number from 0 is needed</translation>
     </message>
@@ -119,24 +115,12 @@
         <translation>Usage: zorvel-configurator COMMAND [options]; more: zorvel-configurator --help</translation>
     </message>
     <message>
-        <source>Профиль %1 не читается: %2</source>
-        <translation>The profile %1 cannot be read: %2</translation>
-    </message>
-    <message>
-        <source>Профиль %1 неверен: %2</source>
-        <translation>The profile %1 is invalid: %2</translation>
-    </message>
-    <message>
         <source>Дата &quot;%1&quot; не в виде ГГГГ-ММ-ДД</source>
         <translation>The date &quot;%1&quot; is not in the form YYYY-MM-DD</translation>
     </message>
     <message>
         <source>Не указана команда</source>
         <translation>No command given</translation>
-    </message>
-    <message>
-        <source>Неизвестная команда или лишние слова: %1</source>
-        <translation>Unknown command or extra words: %1</translation>
     </message>
     <message>
         <source>Нет связи с адаптером:</source>
@@ -181,6 +165,90 @@
     <message>
         <source>Ответ на чтение остался ошибочным после всех попыток</source>
         <translation>The reply to the read stayed bad after all attempts</translation>
+    </message>
+    <message>
+        <source>Трасса не записана: %1 не обычный файл</source>
+        <translation>The trace was not written: %1 is not a regular file</translation>
+    </message>
+    <message>
+        <source>Сигнал %1: команда закончит начатый обмен с датчиком и завершится; второй сигнал завершит её сразу</source>
+        <translation>Signal %1: the command will finish the exchange under way with the detector and end; a second signal ends it at once</translation>
+    </message>
+    <message>
+        <source>Сигнал %1: команда прервана, линия оставлена в покое</source>
+        <translation>Signal %1: the command was cut short, the line left idle</translation>
+    </message>
+    <message>
+        <source>Неизвестный параметр: %1</source>
+        <translation>Unknown option: %1</translation>
+    </message>
+    <message>
+        <source>После %1 нужно значение</source>
+        <translation>%1 needs a value after it</translation>
+    </message>
+    <message>
+        <source>%1 не принимает значения</source>
+        <translation>%1 takes no value</translation>
+    </message>
+    <message>
+        <source>Вызов: zorvel-configurator КОМАНДА [параметры]</source>
+        <translation>Usage: zorvel-configurator COMMAND [options]</translation>
+    </message>
+    <message>
+        <source>Команды:</source>
+        <translation>Commands:</translation>
+    </message>
+    <message>
+        <source>Параметры:</source>
+        <translation>Options:</translation>
+    </message>
+    <message>
+        <source>Коды завершения: 0 готово; 1 неверный вызов; 2 нет датчика (нет библиотеки моста, адаптера или ответа 0x55); 3 прочитанное не совпало с записанным или ответ остался ошибочным; 4 профиль не читается или неверен; 5 работа с датчиком сделана, но её запись в журнале или файл трассы не сохранены.</source>
+        <translation>Exit statuses: 0 done; 1 wrong usage; 2 no detector (no bridge library, no adapter or no 0x55 reply); 3 the read-back differs from what was written, or the reply stayed bad; 4 the profile is unreadable or invalid; 5 the work on the detector is done, but its journal entry or trace file could not be kept.</translation>
+    </message>
+    <message>
+        <source>Даты %1 не существует</source>
+        <translation>%1 does not exist</translation>
+    </message>
+    <message>
+        <source>Год %1 не передать: датчик хранит две последние цифры года, допустимы годы 2000–2099</source>
+        <translation>The year %1 cannot be sent: the detector keeps the last two digits of the year, so 2000–2099 are allowed</translation>
+    </message>
+    <message>
+        <source>--lang: ru или en, а не &quot;%1&quot;</source>
+        <translation>--lang: ru or en, not &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>--trace: %1 уже есть и это не обычный файл</source>
+        <translation>--trace: %1 exists and is not a regular file</translation>
+    </message>
+    <message>
+        <source>Профиль %1 не принят: %2</source>
+        <translation>The profile %1 was not accepted: %2</translation>
+    </message>
+    <message>
+        <source>write: не указан файл профиля</source>
+        <translation>write: no profile file given</translation>
+    </message>
+    <message>
+        <source>date: укажите set или get</source>
+        <translation>date: give set or get</translation>
+    </message>
+    <message>
+        <source>Лишние слова после %1: %2</source>
+        <translation>Extra words after %1: %2</translation>
+    </message>
+    <message>
+        <source>Неизвестная команда: %1</source>
+        <translation>Unknown command: %1</translation>
+    </message>
+    <message>
+        <source>нет ответа с датой</source>
+        <translation>no date reply</translation>
+    </message>
+    <message>
+        <source>Предупреждение: датчик прислал %1; в профиле значения, какие примет окно, а присланные байты в поле &quot;detector_bytes&quot;, которое write не читает</source>
+        <translation>Warning: the detector sent %1; the profile holds the values as the window takes them, and the bytes sent are under &quot;detector_bytes&quot;, which write ignores</translation>
     </message>
 </context>
 <context>
@@ -751,6 +819,18 @@ p, li { white-space: pre-wrap; }
         <source>Классы: %1, %2, %3; угол %4°; по одному удару: %5</source>
         <translation>Classes: %1, %2, %3; angle %4°; single blow: %5</translation>
     </message>
+    <message>
+        <source>Поле &quot;%1&quot; задано дважды.</source>
+        <translation>Field &quot;%1&quot; is given twice.</translation>
+    </message>
+    <message>
+        <source>это не обычный файл</source>
+        <translation>it is not a regular file</translation>
+    </message>
+    <message>
+        <source>файл больше %1 КиБ</source>
+        <translation>the file is larger than %1 KiB</translation>
+    </message>
 </context>
 <context>
     <name>WaveformView</name>
@@ -1016,6 +1096,13 @@ p, li { white-space: pre-wrap; }
     <message>
         <source>Сигналы линии…</source>
         <translation>Line signals…</translation>
+    </message>
+</context>
+<context>
+    <name>main</name>
+    <message>
+        <source>Окно не открыть: нет экрана (DISPLAY, WAYLAND_DISPLAY, QT_QPA_PLATFORM). Команды работают без экрана: zorvel-configurator --help</source>
+        <translation>The window cannot open: no display (DISPLAY, WAYLAND_DISPLAY, QT_QPA_PLATFORM). Commands work without one: zorvel-configurator --help</translation>
     </message>
 </context>
 </TS>

@@ -11,6 +11,7 @@
 #include "ui/file.h"
 #include "storage/journal.h"
 #include "storage/journalrecorder.h"
+#include "storage/programfiles.h"
 
 #include "resources/zorvel_icon.xpm"
 
@@ -96,9 +97,11 @@ MainWindow::MainWindow(QWidget *parent)
                                         : tr("Конфигуратор Зорвель-3"));
 
     // A missing "3_x.xpm" adds nothing: the built-in picture stays alone.
+    // The working directory first, as always; an installed program started
+    // in the user's own folder finds them in its data folder.
     QIcon icon{QPixmap(zorvel_icon_xpm)};
-    icon.addFile(QStringLiteral("3_x.xpm"), QSize(), QIcon::Normal, QIcon::Off);
-    ui->label_icn->setPixmap(QPixmap(QStringLiteral("Untitled.png")));
+    icon.addFile(programFile(QStringLiteral("3_x.xpm")), QSize(), QIcon::Normal, QIcon::Off);
+    ui->label_icn->setPixmap(QPixmap(programFile(QStringLiteral("Untitled.png"))));
     setWindowIcon(icon);
     // Closing the window is the only way to end the program ("Выход" is in no
     // menu), so it needs the close hint: without it X window managers get no
@@ -470,9 +473,13 @@ QSettings programSettings()
 const QString ProfileFolderKey = QStringLiteral("profileFolder");
 } // namespace
 
+// The user's documents until a profile has been opened or saved: never the
+// working directory, which for a program started from a menu is anybody's.
 QString MainWindow::profileFolder() const
 {
-    return programSettings().value(ProfileFolderKey).toString();
+    return programSettings()
+        .value(ProfileFolderKey, QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation))
+        .toString();
 }
 
 void MainWindow::rememberProfileFolder(const QString &file) const
@@ -502,13 +509,8 @@ void MainWindow::saveProfileDialog()
 
 bool MainWindow::openProfile(const QString &path)
 {
-    QFile file(path);
     QString why;
-    std::optional<Profile> profile;
-    if (!file.open(QIODevice::ReadOnly))
-        why = file.errorString();
-    else
-        profile = Profile::fromJson(file.readAll(), &why);
+    const std::optional<Profile> profile = Profile::load(path, &why);
     if (!profile) {
         QMessageBox::warning(this, tr("Профиль"), tr("Профиль %1 не открыт: %2").arg(path, why));
         return false;

@@ -55,6 +55,11 @@ private slots:
         bad("angle 50", json("on 0, on 5, off 0", R"("angle": 50, "single_blow": false)"), "\"angle\"", "от 5 до 45");
         bad("angle 0", json("on 0, on 5, off 0", R"("angle": 0, "single_blow": false)"), "\"angle\"", "от 5 до 45");
         bad("single blow missing", json("on 0, on 5, off 0", R"("angle": 25)"), "Нет поля \"single_blow\"", "true и false");
+        // QJsonDocument would keep the last one; the escaped spelling is the same key.
+        bad("angle twice", json("on 0, on 5, off 0", "\"angle\": 25, \"single_blow\": false, \"\\u0061ngle\": 45"), "\"angle\"", "дважды");
+        bad("on twice", json(R"({"on": true, "range": 0, "on": false}, on 5, on 0)"), "\"on\"", "дважды");
+        QTest::newRow("keys in the note, twice") << json("on 0, on 5, off 0", "\"angle\": 25, \"single_blow\": false, \"note\": \"\\\"angle\\\": 5, \\\"angle\\\": 6\"")
+                                                 << Frame{0x08, 25, 0, 5, 0} << QStringLiteral("\"angle\": 5, \"angle\": 6") << QStringList();
         bad("note a number", json("on 0, on 5, off 0", R"("angle": 25, "single_blow": false, "note": 4)"), "\"note\"", "текст");
     }
     void files()
@@ -91,6 +96,12 @@ private slots:
             QVERIFY2(warnings.at(i).contains(warned.at(i)), qPrintable(warnings.at(i)));
         QCOMPARE(wide.toFrame(), far);
         QCOMPARE(quiet.toFrame(), (Frame{0x05, 45, 0, 0, 0}));
+        // As the window takes them, which is what write accepts: off ranges 0, clamped, angle to its step.
+        for (const Frame &reply : {far, off})
+            QVERIFY(Profile::fromJson(Profile::takenFromFrame(reply.data()).toJson(), nullptr));
+        QCOMPARE(Profile::takenFromFrame(far.data()).toFrame(), (Frame{0x00, 25, 15, 0, 0}));
+        QCOMPARE(Profile::takenFromFrame(off.data()).toFrame(), (Frame{0x05, 45, 0, 0, 0}));
+        QCOMPARE(Profile::takenFromFrame(Frame{0x00, 3, 0, 0, 0}.data()).angle, 5);
         QCOMPARE(quiet.toText(), QStringLiteral("Класс 1: включён, дальность 0\nКласс 2: выключен, дальность 7\n"
                                                 "Класс 3: включён, дальность 0\nУгол наклона: 45°\n"
                                                 "Тревога по одному удару: да\n"));

@@ -13,4 +13,11 @@ typedef void (*UsbEmuResetFn)(void);
 // after its request; after CONFIGURE the chip drops every report for resetUs.
 typedef void (*UsbEmuSetDelaysFn)(unsigned reportUs, unsigned readAllUs, unsigned resetUs);
 
+// `afterMs` from now the chip stops answering READ_ALL (UsbEmuMute) or leaves
+// the bus (UsbEmuUnplug); UsbEmuBack at once plugs it in again, answering.
+enum { UsbEmuBack, UsbEmuMute, UsbEmuUnplug };
+typedef void (*UsbEmuCutFn)(unsigned afterMs, int how);
+// Reports written to the chip so far.
+typedef int (*UsbEmuReportsFn)(void);
+
 #endif

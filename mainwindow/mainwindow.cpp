@@ -175,6 +175,9 @@ MainWindow::MainWindow(QWidget *parent)
     connect(ui->hand, SIGNAL(clicked()), link, SLOT(sendParamAA()));
     connect(ui->button_drop, &QPushButton::clicked, this, &MainWindow::slot_reset);
     connect(link, &config::signal_disconnect, this, &MainWindow::clearConnect);
+    // Said until a handshake, tried at every one, says otherwise.
+    connect(link->detectorLink(), &DetectorLink::adapterBusy, this,
+            [this](const QString &message) { showConnection(message, Qt::red); });
     connect(link, &config::setButton, this, &MainWindow::buttonsEnable);
     connect(link, &config::signal_getConfig, this, &MainWindow::set_dev_config);
     connect(link, &config::action, this, &MainWindow::set_curr_action);

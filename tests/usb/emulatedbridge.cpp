@@ -60,8 +60,10 @@ SIMPLEIO_EXPORT void UsbEmuCut(unsigned afterMs, int how)
         chip->muteAt = at;
     else if (how == UsbEmuUnplug)
         chip->unplugAt = at;
+    else if (!chip->plugged())
+        chip->plug(true);
     else
-        chip->mute = false, chip->plug(true);
+        chip->mute = false;
 }
 
 SIMPLEIO_EXPORT int UsbEmuReports(void)

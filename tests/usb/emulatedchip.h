@@ -123,6 +123,7 @@ public:
 
     // Unplugged, every handle fails and nothing opens; plugged in again, the
     // chip powers up with its default outputs and has to be opened anew.
+    bool plugged() const { return plugged_; }
     void plug(bool in)
     {
         plugged_ = in;

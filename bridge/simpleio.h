@@ -50,6 +50,15 @@ typedef bool(SIMPLEIO_CALL *fnSetBaudRateFn)(unsigned long baudRate);
 typedef const char *(SIMPLEIO_CALL *BridgeStatusFn)(void);
 #define SIMPLEIO_STATUS_SYMBOL "ZorvelBridgeStatus"
 
+/* Optional too: which adapter the library drives, in a few words fit for a
+ * file name (a serial number, a bus path), so that two programs never drive
+ * one adapter at once: each holds a lock named after it. Null when the library
+ * cannot tell (the lock is named after the USB ids alone); empty when it
+ * drives nothing another program could reach (the simulated detector), which
+ * needs no lock. It may look for the adapter, but sends it nothing. */
+typedef const char *(SIMPLEIO_CALL *BridgeAdapterFn)(void);
+#define SIMPLEIO_ADAPTER_SYMBOL "ZorvelBridgeAdapter"
+
 /* Optional too: the six configuration bytes the adapter keeps (directions,
  * alternate pins, default outputs, options, baud divisor high and low), for a
  * report from the bench; false when they cannot be read. */

@@ -4,12 +4,17 @@
 #include "link/precisewake.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QEventLoop>
+#include <QLockFile>
+#include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTimer>
 
 #include <chrono>
 #include <cstring>
 #include <thread>
+#include <utility>
 
 // The link's texts are the console's: they keep the context "config" in the
 // catalogue, which is the window that shows them.
@@ -96,15 +101,79 @@ bool DetectorLink::loadBridge()
     for (const QString &name : missing)
         emit logLine(QCoreApplication::translate("config", ">> Entry point %1 was not found in the DLL\n\n").arg(name));
 
+    // A bridge library of ours may say in plain words why it cannot reach the adapter.
+    bridgeStatus = reinterpret_cast<BridgeStatusFn>(BridgeLoader::resolve(handle, SIMPLEIO_STATUS_SYMBOL));
+    // Not even opened while another program drives it: opening resets nothing,
+    // but configuring does, under that program's frames.
+    prepareAdapterLock(handle);
+    adapterInitDeferred_ = !holdAdapter();
+    if (!adapterInitDeferred_)
+        initAdapter();
+    return true;
+}
+
+void DetectorLink::initAdapter()
+{
     api.InitMCP2200(SIMPLEIO_VID, SIMPLEIO_PID);
     if (api.initMCP2200)
         emit logLine(QCoreApplication::translate("config", ">> The MCP2200 was successfully initialized.\n\n"));
     adapterConnected_ = api.IsConnected();
     emit logLine(adapterConnected_ ? QCoreApplication::translate("config", ">> The device is CONNECTED\n\n") : QCoreApplication::translate("config", ">> The device is DISCONNECTED\n\n"));
-
-    // A bridge library of ours may say in plain words why it cannot reach the adapter.
-    bridgeStatus = reinterpret_cast<BridgeStatusFn>(BridgeLoader::resolve(handle, SIMPLEIO_STATUS_SYMBOL));
     logBridgeStatus();
+}
+
+void DetectorLink::prepareAdapterLock(void *library)
+{
+    const auto adapterName = reinterpret_cast<BridgeAdapterFn>(BridgeLoader::resolve(library, SIMPLEIO_ADAPTER_SYMBOL));
+    const char *name = adapterName ? adapterName() : nullptr;
+    if (name && !*name)
+        return; // a simulated detector: nobody else can reach it
+    QString file = QStringLiteral("zorvel-adapter-%1-%2")
+                       .arg(SIMPLEIO_VID, 4, 16, QLatin1Char('0'))
+                       .arg(SIMPLEIO_PID, 4, 16, QLatin1Char('0'));
+    if (name) {
+        static const QRegularExpression unsafe(QStringLiteral("[^A-Za-z0-9._-]"));
+        file += QLatin1Char('-') + QString::fromUtf8(name).replace(unsafe, QStringLiteral("_"));
+    }
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (folder.isEmpty())
+        folder = QDir::tempPath();
+    adapterLockPath_ = QDir(folder).filePath(file + QStringLiteral(".lock"));
+    adapterLock_ = std::make_unique<QLockFile>(adapterLockPath_);
+    // Never stale by age: the window holds its lock for hours. A lock whose
+    // process is gone is stale all the same, and taken over.
+    adapterLock_->setStaleLockTime(0);
+}
+
+bool DetectorLink::holdAdapter()
+{
+    if (!adapterLock_ || adapterLock_->isLocked())
+        return true;
+    if (!adapterLock_->tryLock()) {
+        if (adapterLock_->error() != QLockFile::LockFailedError) {
+            // A folder we cannot write in keeps nobody from the adapter, this program least.
+            emit logLine(QStringLiteral(">> %1\n\n").arg(QCoreApplication::translate("config", "Файл блокировки адаптера %1 не создаётся: адаптер используется без него").arg(adapterLockPath_)));
+            adapterLock_.reset();
+            return holdAdapter();
+        }
+        qint64 pid = 0;
+        QString host;
+        QString program;
+        adapterLock_->getLockInfo(&pid, &host, &program);
+        const QString message = QCoreApplication::translate("config", "адаптер занят программой %1 (процесс %2)")
+                                    .arg(program.isEmpty() ? QStringLiteral("zorvel-configurator") : program)
+                                    .arg(pid);
+        emit logLine(QStringLiteral(">> %1\n\n").arg(message));
+        emit adapterBusy(message);
+        return false;
+    }
+    if (adapterInitDeferred_) {
+        // Free at last: what the start-up could not do is done now.
+        adapterInitDeferred_ = false;
+        initAdapter();
+        if (deferredDirections_ >= 0)
+            configurePort(std::exchange(deferredDirections_, -1));
+    }
     return true;
 }
 
@@ -138,6 +207,10 @@ void DetectorLink::startUp()
 
 void DetectorLink::configurePort(int ioMask)
 {
+    if (!holdAdapter()) {
+        deferredDirections_ = ioMask;
+        return;
+    }
     const auto mask = static_cast<unsigned char>(ioMask);
     if (api.ConfigureMCP2200(mask, BridgeUartBaud))
         emit logLine(QCoreApplication::translate("config", ">> success configure MCP\n"));
@@ -155,6 +228,8 @@ void DetectorLink::configurePort(int ioMask)
 
 void DetectorLink::setBaud(long rate)
 {
+    if (!holdAdapter())
+        return;
     if (api.fnSetBaudRate(static_cast<unsigned long>(rate)))
         emit logLine(QCoreApplication::translate("config", ">> Baud rate set") + QString::number(rate) + QStringLiteral("\n\n"));
     else
@@ -187,15 +262,107 @@ bool DetectorLink::drivePin(unsigned int pin, bool level)
         lastClockNs = tickClock.nsecsElapsed();
     if (trace_)
         pin == LinkPins::Clock ? trace_->clock(level) : trace_->dataOut(level);
-    return level ? api.SetPin(pin) : api.ClearPin(pin);
+    const bool done = level ? api.SetPin(pin) : api.ClearPin(pin);
+    // Outside a transaction (the console's idling) the caller says what failed.
+    if (!done && lineBusy() && failedCall_.isEmpty())
+        failedCall_ = level ? QStringLiteral("SetPin") : QStringLiteral("ClearPin");
+    return done;
 }
 
 bool DetectorLink::readDataIn()
 {
-    api.ReadPin(LinkPins::DataIn, &pinValue);
+    if (!api.ReadPin(LinkPins::DataIn, &pinValue) && failedCall_.isEmpty())
+        failedCall_ = QStringLiteral("ReadPin");
     if (trace_)
         trace_->dataIn(pinValue != 0);
     return pinValue != 0;
+}
+
+bool DetectorLink::endOnFailedPin(LinkEngine engine)
+{
+    if (failedCall_.isEmpty())
+        return false;
+    failLine(engine);
+    return true;
+}
+
+// A bit that was not driven or not read leaves the frame meaningless, and the
+// detector in mid-frame: the transaction is over, as if the connection were lost.
+void DetectorLink::failLine(LinkEngine engine)
+{
+    const LinkTransaction transaction = transactionOf(engine);
+    const QByteArray pending = pendingWriteOf(engine);
+    const char *said = bridgeStatus ? bridgeStatus() : nullptr;
+    const QString reason = said && *said
+        ? QString::fromUtf8(said)
+        : QCoreApplication::translate("config", "Адаптер не выполнил вызов %1").arg(failedCall_);
+    bridgeProblem_ = reason;
+
+    if (activeEngine != LinkEngine::None)
+        stopTicks(timerFor(activeEngine));
+    activeEngine = LinkEngine::None;
+    activeRxTimer = nullptr;
+    consoleTransfer = false;
+    verifyPending = false;
+    retryRead = false;
+    bitIndex = 7;
+    byteIndex = 0;
+    phase = false;
+    emit logLine(QStringLiteral(">> %1\n\n").arg(reason));
+    // The line is left idle if the adapter still takes calls.
+    if (setPin(LinkPins::Clock))
+        setPin(LinkPins::DataOut);
+    failedCall_.clear();
+
+    setHandEnabled(true);
+    emit consoleButtonsEnabled(true);
+    emit lineFailed(transaction, reason, pending);
+    emit signal_disconnect();
+    emit setButton(true);
+    if (progressShown_)
+        endProgress();
+}
+
+LinkTransaction DetectorLink::transactionOf(LinkEngine engine) const
+{
+    switch (engine) {
+    case LinkEngine::HandshakeTx:
+    case LinkEngine::HandshakeRx: return LinkTransaction::Handshake;
+    case LinkEngine::WriteTx:
+    case LinkEngine::CommitTx: return LinkTransaction::Write;
+    case LinkEngine::ReadRequestTx:
+    case LinkEngine::ParamRx:
+        if (consoleTransfer)
+            return LinkTransaction::Console;
+        return verifyPending ? LinkTransaction::Write : LinkTransaction::Read;
+    case LinkEngine::DateTx: return LinkTransaction::DateSet;
+    case LinkEngine::DateRequestTx:
+    case LinkEngine::DateRx: return LinkTransaction::DateGet;
+    case LinkEngine::ConsoleTx:
+    case LinkEngine::None: break;
+    }
+    return LinkTransaction::Console;
+}
+
+QByteArray DetectorLink::pendingWriteOf(LinkEngine engine) const
+{
+    QByteArray bytes;
+    if (engine == LinkEngine::WriteTx) {
+        // The bytes gone out as they went; the rest as they would have.
+        for (int i = 1; i <= ParameterFrame::length; ++i)
+            bytes += char(i < byteIndex ? sentBuffer[i] : frameByte(engine, i));
+    } else if (engine == LinkEngine::CommitTx) {
+        bytes = QByteArray(reinterpret_cast<const char *>(writeSent_), ParameterFrame::length);
+    } else if (transactionOf(engine) == LinkTransaction::Write) {
+        bytes = QByteArray(reinterpret_cast<const char *>(expectedReply), ParameterFrame::length);
+    }
+    return bytes;
+}
+
+void DetectorLink::endProgress()
+{
+    progressShown_ = false;
+    emit action(0, 0, ActionDone);
 }
 
 void DetectorLink::endFrameTrace(LinkEngine engine)
@@ -208,6 +375,8 @@ void DetectorLink::endFrameTrace(LinkEngine engine)
 
 void DetectorLink::idlePins()
 {
+    if (!holdAdapter())
+        return;
     // The second call is made only when the first succeeded.
     if (setPin(LinkPins::Clock) && setPin(LinkPins::DataOut))
         emit logLine(QCoreApplication::translate("config", ">> success setting PINS\n\n"));
@@ -324,14 +493,17 @@ void DetectorLink::transmitTick(LinkEngine engine)
     if (!tickDue(engine))
         return;
     const EngineRow &row = engineRow(engine);
-    if (row.reportsAction)
+    if (row.reportsAction) {
+        progressShown_ = true;
         emit action(ProgressBytes, bitIndex, byteIndex);
+    }
     if (row.handBox && handChecked)
         setHandEnabled(false);
 
     phase = !phase;
     if (!phase) {
         setPin(LinkPins::Clock);
+        endOnFailedPin(engine);
         return;
     }
 
@@ -349,6 +521,8 @@ void DetectorLink::transmitTick(LinkEngine engine)
             clearPin(LinkPins::DataOut);
         if (!row.idleBitAfterByte)
             clearPin(LinkPins::Clock);
+        if (endOnFailedPin(engine))
+            return;
         --bitIndex;
         byteDone = !row.idleBitAfterByte && bitIndex < 0;
     } else {
@@ -372,14 +546,17 @@ void DetectorLink::receiveTick(LinkEngine engine)
     if (!tickDue(engine))
         return;
     const EngineRow &row = engineRow(engine);
-    if (row.reportsAction)
+    if (row.reportsAction) {
+        progressShown_ = true;
         emit action(ProgressBytes, bitIndex, byteIndex);
+    }
     if (row.handBox)
         setHandEnabled(true);
 
     phase = !phase;
     if (phase) {
         clearPin(LinkPins::Clock);
+        endOnFailedPin(engine);
         return;
     }
 
@@ -387,6 +564,8 @@ void DetectorLink::receiveTick(LinkEngine engine)
     // just after the rising one.
     setPin(LinkPins::Clock);
     currentBit = readDataIn();
+    if (endOnFailedPin(engine))
+        return;
     emit traceText(currentBit ? QStringLiteral("1") : QStringLiteral("0"));
     if (currentBit)
         rxBuffer[byteIndex] = std::uint8_t(rxBuffer[byteIndex] + (1u << bitIndex));
@@ -416,6 +595,8 @@ void DetectorLink::finishTransmit(LinkEngine engine)
         stopTicks(timer);
         setPin(LinkPins::Clock);
         endFrameTrace(engine);
+        if (endOnFailedPin(engine))
+            return;
         emit traceParagraph(QStringLiteral("\n--------------\n"));
         emit consoleButtonsEnabled(true);
         readParam();
@@ -426,7 +607,9 @@ void DetectorLink::finishTransmit(LinkEngine engine)
     stopTicks(timer);
     endFrameTrace(engine);
     if (engine == LinkEngine::CommitTx)
-        emit action(0, 0, ActionDone);
+        endProgress();
+    if (engine == LinkEngine::WriteTx)
+        std::memcpy(writeSent_, sentBuffer + 1, sizeof writeSent_);
     bitIndex = 7;
     if (engine == LinkEngine::HandshakeTx) {
         setPin(LinkPins::Clock);
@@ -435,6 +618,8 @@ void DetectorLink::finishTransmit(LinkEngine engine)
         idlePins();
         setPin(LinkPins::Clock);
     }
+    if (endOnFailedPin(engine))
+        return;
     waitMs(LinkTiming::SettleMs);
     std::memset(rxBuffer, 0, ParamReplyBytes);
     byteIndex = 0;
@@ -475,6 +660,8 @@ void DetectorLink::finishReceive(LinkEngine engine)
     activeEngine = LinkEngine::None;
     endFrameTrace(engine);
     idlePins();
+    if (endOnFailedPin(engine))
+        return;
     emit traceText(QStringLiteral("|\n"));
     emit consoleButtonsEnabled(true);
 
@@ -521,6 +708,9 @@ void DetectorLink::sendParamAA()
         handshakeDeferred = true;
         return;
     }
+    // Busy, the supervision tries again in ten seconds.
+    if (!holdAdapter())
+        return;
     emit setButton(false);
     startFrame(LinkEngine::HandshakeTx);
 }
@@ -542,6 +732,8 @@ void DetectorLink::sendHand(bool on)
         byteIndex = 0;
         phase = false;
         idlePins();
+        if (endOnFailedPin(LinkEngine::HandshakeTx))
+            return;
         emit setButton(true);
     }
 }
@@ -583,6 +775,8 @@ void DetectorLink::connection_timer(bool on)
 
 void DetectorLink::sendParamA3(bool pause)
 {
+    if (!holdAdapter())
+        return;
     bitIndex = 7;
     byteIndex = 0;
     phase = false;
@@ -620,14 +814,14 @@ void DetectorLink::completeParamRead()
         sendParamA3(false);
     } else {
         emit setButton(true);
-        emit action(0, 0, ActionDone);
+        endProgress();
     }
 }
 
 void DetectorLink::readParam()
 {
     // Called by the "read (conf)" button, and by the raw frame's end.
-    if (!consoleTransfer && refuseWhileBusy())
+    if (!consoleTransfer && (refuseWhileBusy() || !holdAdapter()))
         return;
     if (!consoleTransfer) {
         consoleTransfer = true;
@@ -644,7 +838,7 @@ void DetectorLink::readParam()
 
 void DetectorLink::sendParam(const int consoleBytes[3])
 {
-    if (refuseWhileBusy())
+    if (refuseWhileBusy() || !holdAdapter())
         return;
     emit consoleButtonsEnabled(false);
     for (int i = 0; i < RawFrameBytes; ++i)
@@ -661,7 +855,7 @@ void DetectorLink::sendParam(const int consoleBytes[3])
 
 void DetectorLink::sendParamA6()
 {
-    if (lineBusy())
+    if (lineBusy() || !holdAdapter())
         return; // the buttons that start a write are disabled while the line is held
     startFrame(LinkEngine::WriteTx);
     emit setButton(false);
@@ -680,7 +874,7 @@ void DetectorLink::confirmWrite()
 
 void DetectorLink::sendParamA1()
 {
-    if (refuseWhileBusy())
+    if (refuseWhileBusy() || !holdAdapter())
         return;
     startFrame(LinkEngine::DateTx);
     emit setButton(false);
@@ -688,7 +882,7 @@ void DetectorLink::sendParamA1()
 
 void DetectorLink::sendParamA2()
 {
-    if (refuseWhileBusy())
+    if (refuseWhileBusy() || !holdAdapter())
         return;
     startFrame(LinkEngine::DateRequestTx);
     emit setButton(false);
@@ -697,7 +891,12 @@ void DetectorLink::sendParamA2()
 void DetectorLink::showDateReply()
 {
     emit dateReplyShown(formatDateReply(rxBuffer));
-    emit dateReceived(QByteArray(reinterpret_cast<const char *>(rxBuffer), sizeof rxBuffer));
+    const QByteArray reply(reinterpret_cast<const char *>(rxBuffer), sizeof rxBuffer);
+    // A line nobody drives reads 0xFF: month 255 is no date.
+    if (replyDate(rxBuffer).isValid())
+        emit dateReceived(reply);
+    else
+        emit dateReplyMissing(reply);
     std::memset(rxBuffer, 0, ParamReplyBytes);
     emit setButton(true);
 }

@@ -13,6 +13,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <memory>
 
 #include "protocol/linkengines.h"
 #include "link/simpleioapi.h"
@@ -20,9 +21,9 @@
 
 class LineTrace;
 class PreciseWake;
-
-
+class QLockFile;
 class QTimer;
+
 
 // What the link asks its owner.
 class LinkQuestions
@@ -74,6 +75,8 @@ public:
     bool lineBusy() const;
     // Engine ticks so far: time-outs that did the work of a tick.
     int ticks() const { return ticks_; }
+    // The lock file this link takes for its adapter; empty when it needs none.
+    QString adapterLockPath() const { return adapterLockPath_; }
 
 signals:
     void signal_handshake_ok();
@@ -101,11 +104,20 @@ signals:
     void writeConfirmed(bool same, const QByteArray &written, const QByteArray &readBack);
     void dateSent(const QByteArray &frameBytes);  // year % 100, month, day
     void dateReceived(const QByteArray &reply);   // the seven reply bytes
-    // A pin call failed inside a frame: the transaction has ended as a failure.
-    void lineFailed(LinkTransaction transaction, const QString &reason, const QByteArray &pendingWrite);
-    // A date reply whose first three bytes make no date: nobody answered.
+    // A date reply whose first three bytes make no date (year % 100, month,
+    // day): nobody answered. Instead of dateReceived(); dateReplyShown() still
+    // shows the bytes.
     void dateReplyMissing(const QByteArray &reply);
-    // Another program holds this adapter's lock: nothing was sent.
+    // A pin call (SetPin, ClearPin, ReadPin) failed inside a frame, or while
+    // the line was idled between frames: the transaction has ended as a
+    // failure. `reason` is the bridge library's status text when it has one,
+    // else the link's own. `pendingWrite` holds the five bytes of a write that
+    // failed during its frames or its read-back, and is empty otherwise. Then
+    // come signal_disconnect(), setButton(true) and, where progress was shown,
+    // action(0, 0, 33).
+    void lineFailed(LinkTransaction transaction, const QString &reason, const QByteArray &pendingWrite);
+    // Another process holds this adapter's lock: nothing was sent. Tried again
+    // at every handshake.
     void adapterBusy(const QString &message);
 
 public slots:
@@ -151,6 +163,16 @@ private:
     void setHandEnabled(bool enabled);
     void endFrameTrace(LinkEngine engine);
     void logBridgeStatus();
+    void initAdapter();
+    void prepareAdapterLock(void *library);
+    bool holdAdapter();
+
+    // A pin call that failed while the line was held ends the transaction.
+    bool endOnFailedPin(LinkEngine engine);
+    void failLine(LinkEngine engine);
+    LinkTransaction transactionOf(LinkEngine engine) const;
+    QByteArray pendingWriteOf(LinkEngine engine) const;
+    void endProgress();
 
     // Every pin call of the line goes through these.
     bool drivePin(unsigned int pin, bool level);
@@ -184,6 +206,13 @@ private:
     QString bridgeProblem_;
     BridgeStatusFn bridgeStatus = nullptr; // a bridge library of ours says what went wrong
     bool supervised_ = false;
+    std::unique_ptr<QLockFile> adapterLock_; // held while the link lives; none for a simulated detector
+    QString adapterLockPath_;
+    bool adapterInitDeferred_ = false; // the lock was busy when the bridge was loaded
+    int deferredDirections_ = -1;      // the port directions asked for while it was busy
+    QString failedCall_;               // the pin call that failed while the line was held
+    bool progressShown_ = false;       // action(5, ...) since the last action(0, 0, 33)
+    std::uint8_t writeSent_[5] = {};   // the write frame's parameter bytes, as they went out
 
     // Line state shared by all engines; one frame on the line at a time.
     bool phase = true;

@@ -87,6 +87,11 @@ std::uint8_t dateFrameByte(const QDate &date, int index)
     return 0;
 }
 
+QDate replyDate(const std::uint8_t reply[3])
+{
+    return QDate(2000 + reply[0], reply[1], reply[2]);
+}
+
 QString formatDateReply(const std::uint8_t reply[7])
 {
     QString text;

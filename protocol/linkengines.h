@@ -107,6 +107,10 @@ constexpr bool bitOf(std::uint8_t byte, int index) { return (byte >> index) & 1u
 // The date frame: 0xA1, year % 100, month, day.
 std::uint8_t dateFrameByte(const QDate &date, int index);
 
+// The date a reply's first three bytes give (year 2000 + byte 0, month, day);
+// invalid when they give none.
+QDate replyDate(const std::uint8_t reply[3]);
+
 // A byte as 0x followed by two upper-case hex digits.
 QString hexByte(int byte);
 

@@ -1097,6 +1097,18 @@ p, li { white-space: pre-wrap; }
         <source>Сигналы линии…</source>
         <translation>Line signals…</translation>
     </message>
+    <message>
+        <source>Файл блокировки адаптера %1 не создаётся: адаптер используется без него</source>
+        <translation>The adapter&apos;s lock file %1 cannot be created: the adapter is used without it</translation>
+    </message>
+    <message>
+        <source>адаптер занят программой %1 (процесс %2)</source>
+        <translation>the adapter is in use by %1 (process %2)</translation>
+    </message>
+    <message>
+        <source>Адаптер не выполнил вызов %1</source>
+        <translation>The adapter&apos;s %1 call failed</translation>
+    </message>
 </context>
 <context>
     <name>main</name>

@@ -225,6 +225,9 @@ void MainWindow::connectLink()
     connect(ui->save, &QPushButton::clicked, detector, &DetectorLink::sendParamA6);
     connect(ui->hand, &QPushButton::clicked, detector, &DetectorLink::sendParamAA);
     connect(detector, &DetectorLink::signal_disconnect, this, &MainWindow::clearConnect);
+    // Said until a handshake, tried at every one, says otherwise.
+    connect(detector, &DetectorLink::adapterBusy, this,
+            [this](const QString &message) { showConnection(message, Qt::red); });
     connect(detector, &DetectorLink::setButton, this, &MainWindow::buttonsEnable);
     connect(detector, &DetectorLink::signal_getConfig, this, &MainWindow::set_dev_config);
     connect(detector, &DetectorLink::action, this, &MainWindow::set_curr_action);

@@ -110,7 +110,8 @@ std::vector<std::uint8_t> DetectorProtocol::onByte(std::uint8_t byte)
         holding_ = false;
         break;
     case CmdGetDate:
-        reply = {date[0], date[1], date[2], FamilyCode, FirmwareVersion, 0, 0};
+        if (!faults.dateWithheld)
+            reply = {date[0], date[1], date[2], FamilyCode, FirmwareVersion, 0, 0};
         break;
     default:
         return {}; // not a command: no frame, no reply

@@ -33,6 +33,7 @@ struct Faults {
     std::uint8_t handshakeReply = HandshakeReply; // what 0xAA is answered with
     bool writesIgnored = false;               // 0xA9 does not take the held block
     bool badParamStatus = false;              // every parameter reply starts 0x52, not 0x53
+    bool dateWithheld = false;                // 0xA2 goes unanswered; DATA_IN stays high
     int flipNextReplyBit = -1;                // >= 0: this bit of the next reply is inverted
                                               // (0 = most significant bit of its first byte)
 };

@@ -34,6 +34,8 @@ typedef void (*SimSetSilentFn)(bool on);
 typedef void (*SimSetDataInStuckLowFn)(bool on);
 typedef void (*SimSetHandshakeReplyFn)(unsigned char reply);
 typedef void (*SimSetWritesIgnoredFn)(bool on);
+/* Turns a fault on or off by its ZORVEL_SIM_FAULT name ("no-date", ...). */
+typedef void (*SimSetFaultFn)(const char *name, bool on);
 /* Inverts one bit of the next reply (0 = most significant bit of its first byte). */
 typedef void (*SimFlipNextReplyBitFn)(int bit);
 /* The shortest time between two CLOCK edges since the last call (0: fewer
@@ -50,6 +52,7 @@ SIMCONTROL_API void SimGetDate(unsigned char out[3]);
 SIMCONTROL_API int SimFrameCount(void);
 SIMCONTROL_API int SimFrame(int index, unsigned char *out, int max);
 SIMCONTROL_API void SimSetSilent(bool on);
+SIMCONTROL_API void SimSetFault(const char *name, bool on);
 SIMCONTROL_API void SimSetDataInStuckLow(bool on);
 SIMCONTROL_API void SimSetHandshakeReply(unsigned char reply);
 SIMCONTROL_API void SimSetWritesIgnored(bool on);

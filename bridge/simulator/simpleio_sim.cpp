@@ -63,20 +63,30 @@ struct Bridge {
     // A process that loads the library (the command line under test, a demo)
     // can be given a faulty detector, and a file that gets every frame the
     // detector receives, one line of hex each:
-    //   ZORVEL_SIM_FAULT=silent,stuck-low,writes-ignored,bad-status
+    //   ZORVEL_SIM_FAULT=silent,stuck-low,writes-ignored,bad-status,no-date
     //   ZORVEL_SIM_FRAMES=path
     Bridge()
     {
         if (const char *faults = std::getenv("ZORVEL_SIM_FAULT")) {
             const std::string list = std::string(",") + faults + ",";
-            auto has = [&list](const char *name) { return list.find(std::string(",") + name + ",") != std::string::npos; };
-            protocol.faults.silent = has("silent");
-            protocol.faults.dataInStuckLow = has("stuck-low");
-            protocol.faults.writesIgnored = has("writes-ignored");
-            protocol.faults.badParamStatus = has("bad-status");
+            for (const char *name : {"silent", "stuck-low", "writes-ignored", "bad-status", "no-date"})
+                setFault(name, list.find(std::string(",") + name + ",") != std::string::npos);
         }
         if (const char *path = std::getenv("ZORVEL_SIM_FRAMES"))
             frameLog = path;
+    }
+
+    void setFault(const std::string &name, bool on)
+    {
+        sim::Faults &faults = protocol.faults;
+        bool *fault = name == "silent" ? &faults.silent
+            : name == "stuck-low"      ? &faults.dataInStuckLow
+            : name == "writes-ignored" ? &faults.writesIgnored
+            : name == "bad-status"     ? &faults.badParamStatus
+            : name == "no-date"        ? &faults.dateWithheld
+                                       : nullptr;
+        if (fault)
+            *fault = on;
     }
 
     void logNewFrames()
@@ -229,6 +239,12 @@ SIMPLEIO_EXPORT bool SIMPLEIO_CALL fnSetBaudRate(unsigned long baudRate)
     return true;
 }
 
+// A simulated detector is no adapter another program could reach: no lock.
+SIMPLEIO_EXPORT const char *SIMPLEIO_CALL ZorvelBridgeAdapter(void)
+{
+    return "";
+}
+
 // ---- control interface -------------------------------------------------
 
 SIMCONTROL_API void SimReset(void)
@@ -270,6 +286,12 @@ SIMCONTROL_API int SimFrame(int index, unsigned char *out, int max)
 SIMCONTROL_API void SimSetSilent(bool on)
 {
     bridge().protocol.faults.silent = on;
+}
+
+SIMCONTROL_API void SimSetFault(const char *name, bool on)
+{
+    if (name)
+        bridge().setFault(name, on);
 }
 
 SIMCONTROL_API void SimSetDataInStuckLow(bool on)

@@ -60,15 +60,7 @@ public:
     bool open(unsigned vid, unsigned pid, std::string *why) override
     {
         close();
-        std::string path;
-        hid_device_info *devices = hid_enumerate(static_cast<unsigned short>(vid), static_cast<unsigned short>(pid));
-        for (const hid_device_info *d = devices; d; d = d->next) {
-            if (path.empty() || d->interface_number == HidInterface)
-                path = d->path;
-            if (d->interface_number == HidInterface)
-                break;
-        }
-        hid_free_enumeration(devices);
+        const std::string path = find(vid, pid).path;
         if (!path.empty())
             device_ = hid_open_path(path.c_str());
         if (!device_) {
@@ -101,7 +93,37 @@ public:
         return hid_read_timeout(device_, report->data(), report->size(), timeoutMs);
     }
 
+    std::string identity(unsigned vid, unsigned pid) override
+    {
+        const Found found = find(vid, pid);
+        return found.serial.empty() ? found.path : found.serial;
+    }
+
 private:
+    struct Found {
+        std::string path;
+        std::string serial;
+    };
+
+    // The HID interface of the first adapter with these ids, else its first interface.
+    static Found find(unsigned vid, unsigned pid)
+    {
+        Found found;
+        hid_device_info *devices = hid_enumerate(static_cast<unsigned short>(vid), static_cast<unsigned short>(pid));
+        for (const hid_device_info *d = devices; d; d = d->next) {
+            if (found.path.empty() || d->interface_number == HidInterface) {
+                found.path = d->path;
+                found.serial.clear();
+                for (const wchar_t *c = d->serial_number; c && *c; ++c)
+                    found.serial += *c < 0x80 ? char(*c) : '?';
+            }
+            if (d->interface_number == HidInterface)
+                break;
+        }
+        hid_free_enumeration(devices);
+        return found;
+    }
+
     hid_device *device_ = nullptr;
 };
 

@@ -11,6 +11,7 @@ namespace mcp2200 {
 namespace {
 
 constexpr char Unplugged[] = "The MCP2200 adapter stopped answering; it may have been unplugged.";
+constexpr char NoReply[] = "The MCP2200 adapter did not answer a read of its pins.";
 
 // The detector line's CLOCK (GP2) and DATA_OUT (GP3) idle high.
 constexpr std::uint8_t LineIdleHigh = (1u << 2) | (1u << 3);
@@ -126,8 +127,10 @@ std::string Driver::takeStatus()
 {
     std::string text = findings_;
     findings_.clear();
-    if (!status_.empty())
-        text += (text.empty() ? "" : " ") + status_;
+    const std::string &why = status_.empty() ? noReply_ : status_;
+    if (!why.empty())
+        text += (text.empty() ? "" : " ") + why;
+    noReply_.clear();
     return text;
 }
 
@@ -240,11 +243,13 @@ std::optional<ChipState> Driver::readAll()
     }
     if (got == 0) {
         ++unanswered_;
+        noReply_ = NoReply;
         if (++silentReads_ >= SilentReadsLost)
             lose("The MCP2200 adapter stopped answering; it is opened again.", true);
         return std::nullopt;
     }
     silentReads_ = 0;
+    noReply_.clear();
     // A short report is not the chip's state.
     if (got != int(ReportSize))
         return std::nullopt;

@@ -52,6 +52,8 @@ public:
     // the last call (each finding is said once), then why the adapter cannot
     // be reached while it cannot. Empty when all is well.
     std::string takeStatus();
+    // Which adapter init() would open (see Transport::identity).
+    std::string identity() { return transport_.identity(vid_, pid_); }
 
 private:
     bool ensureOpen();
@@ -82,6 +84,9 @@ private:
     // Reads in a row that got no reply at all.
     int silentReads_ = 0;
     std::string status_;
+    // Why the last pin call failed when the adapter is still held: a read that
+    // got no reply, not yet the silence that gives the adapter up.
+    std::string noReply_;
     std::string findings_;
     std::vector<std::string> said_;
 };

@@ -14,6 +14,7 @@ struct Bridge {
     mcp2200::Driver driver{*transport};
     std::mutex mutex; // a call from another thread must not split a READ_ALL round trip
     std::string status; // the text ZorvelBridgeStatus last handed out
+    std::string adapter; // the name ZorvelBridgeAdapter last handed out
 };
 
 Bridge &bridge()
@@ -83,6 +84,15 @@ SIMPLEIO_EXPORT const char *SIMPLEIO_CALL ZorvelBridgeStatus(void)
     return withDriver([](mcp2200::Driver &driver) {
         bridge().status = driver.takeStatus();
         return bridge().status.empty() ? nullptr : bridge().status.c_str();
+    });
+}
+
+// Valid until the next call, like the status.
+SIMPLEIO_EXPORT const char *SIMPLEIO_CALL ZorvelBridgeAdapter(void)
+{
+    return withDriver([](mcp2200::Driver &driver) {
+        bridge().adapter = driver.identity();
+        return bridge().adapter.empty() ? nullptr : bridge().adapter.c_str();
     });
 }
 

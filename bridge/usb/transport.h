@@ -26,6 +26,10 @@ public:
     // there). Returns how many bytes came, 0 when none did, -1 when the
     // adapter is gone.
     virtual int read(Report *report, int timeoutMs) = 0;
+    // Which adapter open() would take, in a few words that stay the same
+    // while it stays plugged in (its serial number, else its bus path),
+    // found without opening it; empty when none is there.
+    virtual std::string identity(unsigned vid, unsigned pid) = 0;
 };
 
 // Defined once per library variant: the real bridge links the hidapi

@@ -14,12 +14,15 @@ struct LinkRig : public QObject, public LinkQuestions {
     DeviceConfig block{};
     std::unique_ptr<DetectorLink> link;
     // Everything the link tells the world, in order, as short words:
-    // "busy", "free", "ok", "lost", "config", "written", "not written".
+    // "busy", "free", "ok", "lost", "config", "written", "not written", "in use: ...".
     QStringList events;
     QVector<QVector<int>> actions;
     QString trace;
     QString log;
     QStringList answers; // to the retry question, in turn: "yes" or "no"
+    QVector<int> failed; // the transaction of each lineFailed, and what the last one said
+    QString failReason;
+    QByteArray failPending;
     int questions = 0;
     int ticksBefore = 0;
 
@@ -46,6 +49,10 @@ struct LinkRig : public QObject, public LinkQuestions {
         connect(l, &DetectorLink::traceParagraph, this, [this](const QString &text) { trace += text; });
         connect(l, &DetectorLink::panesCleared, this, [this] { trace.clear(); log.clear(); });
         connect(l, &DetectorLink::logLine, this, [this](const QString &line) { log += line; });
+        connect(l, &DetectorLink::lineFailed, this, [this](LinkTransaction t, const QString &why, const QByteArray &bytes) {
+            failed << int(t), failReason = why, failPending = bytes;
+        });
+        connect(l, &DetectorLink::adapterBusy, this, [this](const QString &message) { events << "in use: " + message; });
         connect(l, &DetectorLink::logInline, this, [this](const QString &text) { log += text; });
         reset();
         link->loadBridge();
@@ -76,6 +83,7 @@ struct LinkRig : public QObject, public LinkQuestions {
         trace.clear();
         log.clear();
         answers.clear();
+        failed.clear();
         questions = 0;
         ticksBefore = link->ticks();
     }

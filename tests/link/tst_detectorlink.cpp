@@ -225,9 +225,26 @@ void DetectorLinkTest::dateFrames()
     QVERIFY(rig.waitFree());
     QString shown;
     connect(rig.link.get(), &DetectorLink::dateReplyShown, this, [&](const QString &text) { shown = text; });
+    QByteArray received;
+    QByteArray missing;
+    connect(rig.link.get(), &DetectorLink::dateReceived, this, [&](const QByteArray &reply) { received = reply; });
+    connect(rig.link.get(), &DetectorLink::dateReplyMissing, this, [&](const QByteArray &reply) { missing = reply; });
     QVERIFY(rig.run("sendParamA2"));
     QCOMPARE(shown, QStringLiteral("-128  ; -1  ; -1  ; 3  ; 1  ; "));
     QCOMPARE(rig.ticks() - 47 - 96, 17 + 7 * 16);
+    // Year 2128, month 255: no date, though the bytes came.
+    QVERIFY(received.isEmpty() && missing.startsWith(bytes({0x80, 0xFF, 0xFF, 3, 1})));
+
+    // Withheld, the reply reads idle high: shown as ever, but missing.
+    missing.clear();
+    sim.setFault("no-date", true);
+    rig.link->setDateToSend(QDate(2026, 2, 28));
+    QVERIFY(rig.run("sendParamA1") && rig.run("sendParamA2"));
+    QCOMPARE(shown, QStringLiteral("-1  ; -1  ; -1  ; -1  ; -1  ; "));
+    QVERIFY(received.isEmpty() && missing == QByteArray(7, char(0xFF)));
+    sim.setFault("no-date", false);
+    QVERIFY(rig.run("sendParamA2"));
+    QCOMPARE(received.left(3), bytes({26, 2, 28}));
 }
 
 void DetectorLinkTest::consoleTransfers()

@@ -56,7 +56,8 @@ bool Simulator::load()
         && take(getDate, "SimGetDate") && take(frameCount, "SimFrameCount") && take(frame, "SimFrame")
         && take(setSilent, "SimSetSilent") && take(setHandshakeReply, "SimSetHandshakeReply")
         && take(setWritesIgnored, "SimSetWritesIgnored") && take(flipNextReplyBit, "SimFlipNextReplyBit")
-        && take(failEntryPoint, "SimFailEntryPoint") && take(shortestClockPhaseUs, "SimShortestClockPhaseUs");
+        && take(failEntryPoint, "SimFailEntryPoint") && take(shortestClockPhaseUs, "SimShortestClockPhaseUs")
+        && take(setFault, "SimSetFault");
 }
 
 QByteArray Simulator::block() const

@@ -38,6 +38,7 @@ struct Simulator {
     SimSetWritesIgnoredFn setWritesIgnored = nullptr;
     SimFlipNextReplyBitFn flipNextReplyBit = nullptr;
     SimFailEntryPointFn failEntryPoint = nullptr;
+    SimSetFaultFn setFault = nullptr;
     SimShortestClockPhaseUsFn shortestClockPhaseUs = nullptr;
 
     QByteArray block() const;              // flag, angle, range_1..3

@@ -6,6 +6,8 @@
 
 #include "bridge/simpleio.h"
 
+#include <unistd.h>
+
 using namespace mcp2200;
 
 namespace {
@@ -21,6 +23,12 @@ class ChipPort final : public Transport
     void close() override { chip->close(); }
     bool write(const OutputReport &report) override { return chip->write(report); }
     int read(Report *report, int timeoutMs) override { return chip->read(report, timeoutMs); }
+    // Each test process has a chip of its own, and a lock of its own.
+    std::string identity(unsigned vid, unsigned pid) override
+    {
+        const std::string name = chip->identity(vid, pid);
+        return name.empty() ? name : name + "-" + std::to_string(getpid());
+    }
 };
 
 } // namespace
@@ -43,6 +51,24 @@ SIMPLEIO_EXPORT void UsbEmuSetDelays(unsigned reportUs, unsigned readAllUs, unsi
     chip->perReport = std::chrono::microseconds(reportUs);
     chip->readAllReply = std::chrono::microseconds(readAllUs);
     chip->resetTime = std::chrono::microseconds(resetUs);
+}
+
+SIMPLEIO_EXPORT void UsbEmuCut(unsigned afterMs, int how)
+{
+    const auto at = std::chrono::steady_clock::now() + std::chrono::milliseconds(afterMs);
+    if (how == UsbEmuMute)
+        chip->muteAt = at;
+    else if (how == UsbEmuUnplug)
+        chip->unplugAt = at;
+    else if (!chip->plugged())
+        chip->plug(true);
+    else
+        chip->mute = false;
+}
+
+SIMPLEIO_EXPORT int UsbEmuReports(void)
+{
+    return int(chip->written.size());
 }
 
 } // extern "C"

@@ -12,6 +12,8 @@
 #include <algorithm>
 #include <chrono>
 #include <deque>
+#include <optional>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -53,6 +55,8 @@ public:
     int replyLength = 16; // bytes of each reply that arrive
     std::uint8_t echo = ReadAll; // byte 0 of each reply
     bool broken = false;  // CONFIGURE stores nothing, SET_CLEAR_OUTPUTS drives nothing
+    // From this moment on the chip is mute, or off the bus.
+    std::optional<Clock::time_point> muteAt, unplugAt;
 
     bool open(unsigned, unsigned, std::string *why) override
     {
@@ -67,6 +71,7 @@ public:
 
     bool write(const mcp2200::OutputReport &numbered) override
     {
+        keepAppointments();
         // The adapter numbers no reports: HID expects 0 before the 16 bytes.
         if (!handleValid_ || numbered[0] != 0)
             return false;
@@ -101,6 +106,7 @@ public:
 
     int read(mcp2200::Report *report, int timeoutMs) override
     {
+        keepAppointments();
         if (!handleValid_)
             return -1;
         const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
@@ -117,6 +123,7 @@ public:
 
     // Unplugged, every handle fails and nothing opens; plugged in again, the
     // chip powers up with its default outputs and has to be opened anew.
+    bool plugged() const { return plugged_; }
     void plug(bool in)
     {
         plugged_ = in;
@@ -126,7 +133,18 @@ public:
         feedDetector();
     }
 
+    std::string identity(unsigned, unsigned) override { return plugged_ ? "emulated" : ""; }
+
 private:
+    void keepAppointments()
+    {
+        const Clock::time_point now = Clock::now();
+        if (muteAt && now >= *muteAt)
+            mute = true, muteAt.reset();
+        if (unplugAt && now >= *unplugAt)
+            plug(false), unplugAt.reset();
+    }
+
     void feedDetector()
     {
         // The detector's inputs are pulled up: a pin not driving them reads high.

@@ -17,7 +17,6 @@
 
 class QCommandLineOption;
 class QCommandLineParser;
-class QSocketNotifier;
 
 #include "link/detectorlink.h"
 #include "trace/linetrace.h"
@@ -25,6 +24,7 @@ class QSocketNotifier;
 #include "storage/journal.h"
 
 class JournalRecorder;
+class SignalWatch;
 
 class CommandLine : public QObject, private LinkQuestions
 {
@@ -62,15 +62,20 @@ private:
     static QList<QCommandLineOption> options(); // ours and the toolkit's, these hidden from --help
     static void addOptions(QCommandLineParser &parser);
     int parse(const QStringList &arguments);
+    int parseCommand(const QStringList &words);
     QString parseError(const QCommandLineParser &parser, const QStringList &arguments) const;
     QString helpText() const;
     int checkDate(const QString &text);
     int wrongUsage(const QString &why);
     void keepFailure(const QString &why);
     void watchSignals();
-    void signalArrived();
+    void signalArrived(int number);
     bool interrupted() const { return signalNumber != 0; }
     int openLink();
+    void connectLinkEnds();
+    void connectHandshake();
+    void connectReplies();
+    void configArrived(char *in);
     int showJournal();
     void openJournal();
     void recordFailure(const QString &what);
@@ -113,7 +118,7 @@ private:
     int outcome = -1;       // the first status finish() was given
     QString notKept;        // why the journal entry could not be kept, if it could not
     int signalNumber = 0;   // the first SIGINT, SIGTERM or SIGHUP
-    QSocketNotifier *signalNotifier = nullptr;
+    SignalWatch *signalWatch = nullptr;
     QEventLoop loop;
     QTimer progressTimer;
     QElapsedTimer elapsed;

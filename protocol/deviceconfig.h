@@ -6,7 +6,7 @@
 #include <cstdint>
 
 struct DeviceConfig {
-    char range_1; // class 1 detection range, 0 (max) .. 15 (min); 0 while the class is off
+    char range_1; // class 1 detection range, 0 (longest) .. 15 (shortest); 0 while the class is off
     char range_2;
     char range_3;
     char angle;   // tilt threshold in degrees, 5 .. 45 in steps of 5
@@ -25,22 +25,15 @@ constexpr char d3_off = 0x08;
 constexpr char classOff(int toolClass) { return char(0x01 << toolClass); }
 } // namespace DeviceFlag
 
-namespace DeviceRange {
-// Range sliders run -15 .. 0: 0 is the right end ("max"), -15 the left ("min").
-constexpr int sliderMin = -15;
-constexpr int sliderMax = 0;
-constexpr char fromSlider(int value) { return char(-value); }
-} // namespace DeviceRange
-
-namespace DeviceAngle {
-// The angle slider runs 1 .. 9 and the threshold is five degrees per step.
-constexpr int degreesPerStep = 5;
-constexpr int sliderMin = 1;
-constexpr int sliderMax = 9;
-constexpr char fromSlider(int value) { return char(value * degreesPerStep); }
-// A received angle as a slider position: truncated toward zero; the slider clamps.
-constexpr int toSlider(int degrees) { return degrees / degreesPerStep; }
-} // namespace DeviceAngle
+// What the detector accepts, as it counts: range 0 is the longest and 15 the
+// shortest; the tilt threshold goes from 5 to 45 degrees in steps of 5.
+namespace DetectorLimits {
+constexpr int rangeLongest = 0;
+constexpr int rangeShortest = 15;
+constexpr int angleStep = 5;
+constexpr int angleMin = 5;
+constexpr int angleMax = 45;
+} // namespace DetectorLimits
 
 // The five parameter bytes travel in this order in both the write frame and
 // the detector's reply, behind the command (0xA6) or status (0x53) byte.

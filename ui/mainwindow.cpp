@@ -9,6 +9,7 @@
 #include "ui/journalwindow.h"
 #include "protocol/profile.h"
 #include "ui/file.h"
+#include "ui/sliders.h"
 #include "storage/journal.h"
 #include "storage/journalrecorder.h"
 #include "storage/programfiles.h"

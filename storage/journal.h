@@ -10,6 +10,9 @@
 #include <QString>
 #include <QVector>
 
+class QSqlError;
+class QSqlQuery;
+
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -90,6 +93,8 @@ public:
 private:
     enum class Opened { Ok, Foreign, Unwritable };
     Opened open();
+    Opened migrate(QSqlQuery &query); // to SchemaVersion, under the write lock
+    Opened cannotOpen(const QSqlError &error);
     bool moveAside();
     // After SQLite reported damage on a read or a write: the file is checked
     // again under the opening lock and moved aside when damaged. `certain`: it

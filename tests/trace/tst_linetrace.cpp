@@ -1,11 +1,10 @@
-// Guards the line trace: what it records of a real link's frames, its bound, its dump starting and ending between frames, the view's following.
+// Guards the line trace: what it records of a real link's frames, its bound, its dump starting and ending between frames.
 #include <QtTest>
 
 #include <QBuffer>
 
 #include "trace/linetrace.h"
 #include "trace/linetracevcd.h"
-#include "ui/waveformview.h"
 #include "tests/link/linkfixture.h"
 
 namespace {
@@ -78,7 +77,6 @@ private slots:
     void ringKeepsTheNewest();
     void dumpHoldsWholeFramesAfterWrap_data();
     void dumpHoldsWholeFramesAfterWrap();
-    void viewFollowsUntilZoomedOrPanned();
 
 private:
     // A link on the simulated detector recording into `trace`.
@@ -189,51 +187,5 @@ void LineTraceTest::dumpHoldsWholeFramesAfterWrap()
     QVERIFY(rig.waitFree(5));
 }
 
-void LineTraceTest::viewFollowsUntilZoomedOrPanned()
-{
-    LineTrace trace;
-    record(trace);
-    QVERIFY(rig.run("sendParamA3")); // its reply ends in a 160 ms wait: the newest bit is well before the newest event
-    WaveformView view;
-    view.resize(800, 300);
-    view.setTrace(&trace);
-    QSignalSpy following(&view, &WaveformView::followingChanged);
-    auto newestBitShown = [&] {
-        std::int64_t fallUs = 0;
-        for (int i = 0; i < trace.size(); ++i) {
-            if (trace.at(i).kind() == LineEvent::Kind::Clock && !trace.at(i).level())
-                fallUs = trace.at(i).timeUs();
-        }
-        return view.timeAt(view.width() / 2) < fallUs && fallUs < view.timeAt(view.width() - 1);
-    };
-    QVERIFY(newestBitShown());
-
-    // The wheel zooms in around the pointer and ends the following.
-    const QPoint pointer(300, 150);
-    const double underPointerUs = view.timeAt(pointer.x());
-    const double usPerPixel = view.usPerPixel();
-    QWheelEvent wheel(pointer, view.mapToGlobal(pointer), {}, {0, 120}, Qt::NoButton, Qt::NoModifier,
-                      Qt::NoScrollPhase, false);
-    QApplication::sendEvent(&view, &wheel);
-    QVERIFY(view.usPerPixel() < usPerPixel);
-    QVERIFY(qAbs(view.timeAt(pointer.x()) - underPointerUs) <= view.usPerPixel());
-    QCOMPARE(following.count(), 1);
-
-    // New frames do not move the view; a drag does, by as much as the pointer.
-    const double startUs = view.startUs();
-    QVERIFY(rig.run("sendParamAA"));
-    view.refresh();
-    QCOMPARE(view.startUs(), startUs);
-    QVERIFY(!newestBitShown());
-    QTest::mousePress(&view, Qt::LeftButton, {}, pointer);
-    QTest::mouseMove(&view, pointer + QPoint(100, 0));
-    QTest::mouseRelease(&view, Qt::LeftButton, {}, pointer + QPoint(100, 0));
-    QVERIFY(qAbs(view.startUs() - (startUs - 100 * view.usPerPixel())) < 1);
-
-    QTest::keyClick(&view, Qt::Key_End);
-    QCOMPARE(following.count(), 2);
-    QVERIFY(newestBitShown());
-}
-
-QTEST_MAIN(LineTraceTest)
+QTEST_GUILESS_MAIN(LineTraceTest)
 #include "tst_linetrace.moc"

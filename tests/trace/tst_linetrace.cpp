@@ -72,120 +72,108 @@ private slots:
         rig.start();
     }
     void cleanup() { rig.link.reset(); }
-    void framesOnTheWire();
-    void ringKeepsTheNewest_data();
-    void ringKeepsTheNewest();
-    void dumpHoldsWholeFramesAfterWrap_data();
-    void dumpHoldsWholeFramesAfterWrap();
+    void framesOnTheWire()
+    {
+        LineTrace trace;
+        rig.link->setTrace(&trace);
+        QVERIFY(rig.run("sendParamAA"));
+        QVERIFY(rig.run("sendParamA3"));
+
+        // Each request's bits on DATA_OUT and each reply's bits on DATA_IN, in
+        // order, where a logic analyser samples them: at the rising edges.
+        const Sampled wire = sample(trace);
+        QCOMPARE(wire.risesOutsideFrames, 0);
+        QCOMPARE(wire.out, (QVector<QByteArray>{"\xAA", "\xFF", "\xA3", QByteArray(6, '\xFF')}));
+        QCOMPARE(wire.in.value(1), QByteArray("\x55"));
+        QCOMPARE(wire.in.value(3), QByteArray("\x53\x00\x19\x07\x08\x06", 6));
+        // Each frame's end names its engine and bytes; each byte of the reply is followed by its pause (".").
+        QByteArray ends;
+        for (int i = 0; i < trace.size(); ++i) {
+            const LineEvent &e = trace.at(i);
+            ends += e.kind() == LineEvent::Kind::Wait && e.waitMs() == 160 ? "." : "";
+            for (int b = -1; e.kind() == LineEvent::Kind::FrameEnd && b < e.byteCount(); ++b)
+                ends += b < 0 ? ' ' + QByteArray::number(int(e.engine())) + ':' : QByteArray(1, char(e.byte(b))).toHex();
+        }
+        QCOMPARE(ends, " 1:aa 2:55 3:a3...... 4:530019070806");
+        // DATA_IN is read after the rising edge that follows the fall it is filed at.
+        std::int64_t readUs = -1;
+        for (int i = 0; i < trace.size(); ++i) {
+            const LineEvent &e = trace.at(i);
+            if (e.kind() == LineEvent::Kind::DataIn)
+                readUs = e.timeUs() + e.readDelayUs();
+            if (e.kind() == LineEvent::Kind::Clock && e.level() && readUs >= 0) {
+                QVERIFY(readUs >= e.timeUs());
+                readUs = -1;
+            }
+        }
+
+        // Idling the pins drives DATA_OUT only once CLOCK has been driven.
+        trace.clear();
+        sim.failEntryPoint("SetPin", true);
+        rig.link->idlePins();
+        sim.failEntryPoint("SetPin", false);
+        QCOMPARE(trace.size(), 1);
+    }
+    void ringKeepsTheNewest_data()
+    {
+        QTest::addColumn<int>("events");
+        QTest::newRow("half full") << 50;
+        QTest::newRow("three and a half times round") << 350;
+    }
+    void ringKeepsTheNewest()
+    {
+        QFETCH(int, events);
+        LineTrace trace(100);
+        std::int64_t now = 0;
+        trace.setClock([&] { return now; });
+        for (; now < 10 * events; now += 10)
+            trace.dataOut(true);
+        const int held = std::min(events, 100);
+        QCOMPARE(trace.size(), held);
+        QCOMPARE(trace.recorded(), std::uint64_t(events));
+        const int oldest = events - held;
+        for (int i = 0; i < held; ++i)
+            QCOMPARE(trace.at(i).timeUs(), 10 * (oldest + i));
+        // Found by time, an event at the very time included, across the seam of the ring.
+        for (int i : {0, held / 3, held - 1})
+            QCOMPARE(trace.lowerBound(10 * (oldest + i)), i);
+        QCOMPARE(trace.lowerBound(10 * events), held);
+    }
+    void dumpHoldsWholeFramesAfterWrap_data()
+    {
+        // A handshake leaves about sixty events; the ring's bound decides where
+        // the oldest kept one falls among four of them.
+        QTest::addColumn<int>("capacity");
+        for (int capacity : {150, 170, 190, 210})
+            QTest::newRow(qPrintable(QString::number(capacity))) << capacity;
+    }
+    void dumpHoldsWholeFramesAfterWrap()
+    {
+        QFETCH(int, capacity);
+        LineTrace trace(capacity);
+        rig.link->setTrace(&trace);
+        for (int i = 0; i < 4; ++i)
+            QVERIFY(rig.run("sendParamAA"));
+        // A fifth handshake still on the line when the dump is made.
+        QMetaObject::invokeMethod(rig.link.get(), "sendParamAA");
+        QVERIFY(testsupport::waitUntil([&] { return rig.ticks() >= 4 * 33 + 10; }, 2000));
+
+        const Sampled wire = sample(trace);
+        QCOMPARE(wire.risesOutsideFrames, 0);
+        QCOMPARE(wire.frameAtEnd, '0');
+        QVERIFY(wire.out.size() >= 2);
+        for (int f = 0; f < wire.out.size(); ++f) {
+            const bool request = wire.out[f] == "\xAA";
+            const bool reply = wire.out[f] == "\xFF" && wire.in[f] == "\x55";
+            QVERIFY2(request || reply, qPrintable(wire.out[f].toHex() + '/' + wire.in[f].toHex()));
+        }
+        QVERIFY(rig.waitFree(5));
+    }
 
 private:
-    // A link on the simulated detector recording into `trace`.
-    void record(LineTrace &trace) { rig.link->setTrace(&trace); }
     testsupport::Simulator sim;
     LinkRig rig;
 };
-
-void LineTraceTest::framesOnTheWire()
-{
-    LineTrace trace;
-    record(trace);
-    QVERIFY(rig.run("sendParamAA"));
-    QVERIFY(rig.run("sendParamA3"));
-
-    // Each request's bits on DATA_OUT and each reply's bits on DATA_IN, in
-    // order, where a logic analyser samples them: at the rising edges.
-    const Sampled wire = sample(trace);
-    QCOMPARE(wire.risesOutsideFrames, 0);
-    QCOMPARE(wire.out, (QVector<QByteArray>{"\xAA", "\xFF", "\xA3", QByteArray(6, '\xFF')}));
-    QCOMPARE(wire.in.value(1), QByteArray("\x55"));
-    QCOMPARE(wire.in.value(3), QByteArray("\x53\x00\x19\x07\x08\x06", 6));
-    // Each frame's end names its engine and bytes; each byte of the reply is followed by its pause (".").
-    QByteArray ends;
-    for (int i = 0; i < trace.size(); ++i) {
-        const LineEvent &e = trace.at(i);
-        ends += e.kind() == LineEvent::Kind::Wait && e.waitMs() == 160 ? "." : "";
-        for (int b = -1; e.kind() == LineEvent::Kind::FrameEnd && b < e.byteCount(); ++b)
-            ends += b < 0 ? ' ' + QByteArray::number(int(e.engine())) + ':' : QByteArray(1, char(e.byte(b))).toHex();
-    }
-    QCOMPARE(ends, " 1:aa 2:55 3:a3...... 4:530019070806");
-    // DATA_IN is read after the rising edge that follows the fall it is filed at.
-    std::int64_t readUs = -1;
-    for (int i = 0; i < trace.size(); ++i) {
-        const LineEvent &e = trace.at(i);
-        if (e.kind() == LineEvent::Kind::DataIn)
-            readUs = e.timeUs() + e.readDelayUs();
-        if (e.kind() == LineEvent::Kind::Clock && e.level() && readUs >= 0) {
-            QVERIFY(readUs >= e.timeUs());
-            readUs = -1;
-        }
-    }
-
-    // Idling the pins drives DATA_OUT only once CLOCK has been driven.
-    trace.clear();
-    sim.failEntryPoint("SetPin", true);
-    rig.link->idlePins();
-    sim.failEntryPoint("SetPin", false);
-    QCOMPARE(trace.size(), 1);
-}
-
-void LineTraceTest::ringKeepsTheNewest_data()
-{
-    QTest::addColumn<int>("events");
-    QTest::newRow("half full") << 50;
-    QTest::newRow("three and a half times round") << 350;
-}
-
-void LineTraceTest::ringKeepsTheNewest()
-{
-    QFETCH(int, events);
-    LineTrace trace(100);
-    std::int64_t now = 0;
-    trace.setClock([&] { return now; });
-    for (; now < 10 * events; now += 10)
-        trace.dataOut(true);
-    const int held = std::min(events, 100);
-    QCOMPARE(trace.size(), held);
-    QCOMPARE(trace.recorded(), std::uint64_t(events));
-    const int oldest = events - held;
-    for (int i = 0; i < held; ++i)
-        QCOMPARE(trace.at(i).timeUs(), 10 * (oldest + i));
-    // Found by time, an event at the very time included, across the seam of the ring.
-    for (int i : {0, held / 3, held - 1})
-        QCOMPARE(trace.lowerBound(10 * (oldest + i)), i);
-    QCOMPARE(trace.lowerBound(10 * events), held);
-}
-
-void LineTraceTest::dumpHoldsWholeFramesAfterWrap_data()
-{
-    // A handshake leaves about sixty events; the ring's bound decides where
-    // the oldest kept one falls among four of them.
-    QTest::addColumn<int>("capacity");
-    for (int capacity : {150, 170, 190, 210})
-        QTest::newRow(qPrintable(QString::number(capacity))) << capacity;
-}
-
-void LineTraceTest::dumpHoldsWholeFramesAfterWrap()
-{
-    QFETCH(int, capacity);
-    LineTrace trace(capacity);
-    record(trace);
-    for (int i = 0; i < 4; ++i)
-        QVERIFY(rig.run("sendParamAA"));
-    // A fifth handshake still on the line when the dump is made.
-    QMetaObject::invokeMethod(rig.link.get(), "sendParamAA");
-    QVERIFY(testsupport::waitUntil([&] { return rig.ticks() >= 4 * 33 + 10; }, 2000));
-
-    const Sampled wire = sample(trace);
-    QCOMPARE(wire.risesOutsideFrames, 0);
-    QCOMPARE(wire.frameAtEnd, '0');
-    QVERIFY(wire.out.size() >= 2);
-    for (int f = 0; f < wire.out.size(); ++f) {
-        const bool request = wire.out[f] == "\xAA";
-        const bool reply = wire.out[f] == "\xFF" && wire.in[f] == "\x55";
-        QVERIFY2(request || reply, qPrintable(wire.out[f].toHex() + '/' + wire.in[f].toHex()));
-    }
-    QVERIFY(rig.waitFree(5));
-}
 
 QTEST_GUILESS_MAIN(LineTraceTest)
 #include "tst_linetrace.moc"

@@ -152,9 +152,18 @@ void DetectorLinkTest::writeFramesTicksAndProgressDespiteLateTicks()
     QVERIFY(rig.run("sendParamA6"));
     QVERIFY2(sim.shortestClockPhaseUs() >= 1000, "a clock phase under 1 ms");
     // A settle after each request, half a second before the read-back, a pause after each reply byte.
+    // Each wait lasts at least what it recorded: the next clock edge comes no sooner.
     QString waits;
-    for (int i = 0; i < line.size(); ++i)
-        waits += line.at(i).kind() == LineEvent::Kind::Wait ? QString::number(line.at(i).waitMs()) + ' ' : QString();
+    for (int i = 0, waited = -1; i < line.size(); ++i) {
+        const LineEvent &e = line.at(i);
+        if (e.kind() == LineEvent::Kind::Wait) {
+            waits += QString::number(e.waitMs()) + ' ';
+            waited = i;
+        } else if (e.kind() == LineEvent::Kind::Clock && waited >= 0) {
+            QVERIFY(e.timeUs() - line.at(waited).timeUs() >= 1000 * line.at(waited).waitMs());
+            waited = -1;
+        }
+    }
     QCOMPARE(waits, QStringLiteral("4 4 500 4 160 160 160 160 160 160 "));
     QCOMPARE(rig.events, QStringList({"busy", "busy", "config", "written", "free"}));
     const QString written = QStringLiteral("10100110|00000001|11001000|10000001|00000011|11111111||\n");

@@ -40,7 +40,7 @@ struct Transaction {
     const char *name;
     const char *slot;
     double nominalMs;
-    int longGaps; // ticks that wait 160 ms inside themselves and are followed by another
+    int longGaps; // reply bytes whose 160 ms pause is followed by another tick of their frame
 };
 
 // The simulated detector's own count of the shortest clock phase, when the
@@ -52,6 +52,9 @@ SimShortestClockPhaseUsFn shortestPhase()
     return handle ? reinterpret_cast<SimShortestClockPhaseUsFn>(dlsym(handle, "SimShortestClockPhaseUs")) : nullptr;
 }
 
+// Tick times, taken as each tick starts (the line timer's event, before its
+// slot runs): consecutive ticks are one period, unless the engine waited
+// between them (the wait timer's event came in between).
 class TickClock : public QObject
 {
 public:
@@ -59,24 +62,31 @@ public:
 
     bool eventFilter(QObject *watched, QEvent *event) override
     {
-        if (event->type() == QEvent::Timer) {
-            const double now = clock.nsecsElapsed() / 1e6;
-            if (watched == lastTimer) {
-                const double period = now - lastTick;
-                if (period >= 100)
-                    ++longGaps; // the tick before it waited 160 ms inside itself
-                else
-                    periods.push_back(period);
-            }
-            lastTimer = watched;
-            lastTick = now;
+        if (event->type() != QEvent::Timer)
+            return false;
+        if (watched == waitTimer) {
+            waitedMs = waitTimer->interval();
+            return false;
         }
+        const double now = clock.nsecsElapsed() / 1e6;
+        if (waitedMs == LinkTiming::BytePauseMs)
+            ++longGaps; // a reply byte's pause, and its frame went on
+        else if (!waitedMs && lastTick >= 0)
+            periods.push_back(now - lastTick);
+        waitedMs = 0;
+        lastTick = now;
         return false;
+    }
+    void startRound()
+    {
+        lastTick = -1;
+        waitedMs = 0;
     }
 
     QElapsedTimer clock;
-    const QObject *lastTimer = nullptr;
-    double lastTick = 0;
+    QTimer *waitTimer = nullptr;
+    double lastTick = -1;
+    int waitedMs = 0;
     std::vector<double> periods;
     int longGaps = 0;
 };
@@ -108,13 +118,15 @@ int main(int argc, char **argv)
         link.setTrace(&trace);
     const SimShortestClockPhaseUsFn phaseUs = shortestPhase();
 
-    // Tick times, taken as each tick starts (the timer's event, before its
-    // slot runs): consecutive ticks of one timer are one period.
     TickClock ticks;
-    for (QTimer *timer : link.findChildren<QTimer *>()) {
-        if (timer->interval() == 2)
-            timer->installEventFilter(&ticks);
+    ticks.waitTimer = link.findChild<QTimer *>(QStringLiteral("lineWait"));
+    QTimer *lineTimer = link.findChild<QTimer *>(QStringLiteral("lineTicks"));
+    if (!lineTimer || !ticks.waitTimer) {
+        std::printf("the link has no timers named lineTicks and lineWait\n");
+        return 1;
     }
+    lineTimer->installEventFilter(&ticks);
+    ticks.waitTimer->installEventFilter(&ticks);
     QElapsedTimer &clock = ticks.clock;
     std::vector<double> &periods = ticks.periods;
     int &longGaps = ticks.longGaps;
@@ -163,7 +175,7 @@ int main(int argc, char **argv)
         unsigned long minPhaseUs = 0;
         for (int i = 0; i < rounds; ++i) {
             block.range_1 = char(i % 16); // each write carries something new
-            ticks.lastTimer = nullptr;
+            ticks.startRound();
             const double cpu0 = cpuMs();
             const double startMs = clock.nsecsElapsed() / 1e6;
             if (phaseUs)

@@ -1,6 +1,9 @@
 // The detector link without a window: it binds the bridge library, clocks
 // frames on the line with 2 ms timer ticks, supervises the connection and runs
 // the handshake, parameter read and write, date and raw console transactions.
+// One frame is on the line at a time, so one timer ticks it; every wait (the
+// settle, a reply byte's pause, the read-back's half second) is a state of the
+// engine that one single-shot timer ends, never a nested event loop.
 // It reports through signals; where a person must decide (read again?), it
 // asks the interface its owner hands it. QtCore only.
 #ifndef ZORVEL_LINK_DETECTORLINK_H
@@ -141,7 +144,7 @@ public slots:
     void sendParamA2();
     void connection_timer(bool on);
 
-    // One tick of each engine.
+    // One tick of each engine; the line's timer ticks the engine on the line.
     void sendParam_timer();
     void readParam_timer();
     void readHandshake();
@@ -154,44 +157,58 @@ public slots:
     void readParam_timerA2r();
 
 private:
-    void waitMs(int ms);
-    void pauseEngine(LinkEngine engine, int ms);
-    void startTicks(QTimer *timer);
-    void stopTicks(QTimer *timer);
+    // What the line engine does when a wait ends.
+    enum class Resume {
+        Frame,      // starts the frame `resumeEngine`
+        Ticks,      // the frame on the line goes on, or ends after its last byte
+        AfterFrame, // the outcome of the frame `resumeEngine` that has just settled
+    };
+
+    // Line engine (lineengine.cpp): ticks, frames, waits, pin calls and their failures.
+    void tick();
     bool tickDue(LinkEngine engine);
-    bool refuseWhileBusy();
-    void setHandEnabled(bool enabled);
+    void startTicks();
+    void stopTicks();
+    void waitMs(int ms, Resume then, LinkEngine engine);
+    void endWait();
+    void resetCursor();
+    void startFrame(LinkEngine engine);
+    void transmitTick(LinkEngine engine);
+    bool transmitBit(LinkEngine engine, const EngineRow &row);
+    void receiveTick(LinkEngine engine);
+    void endFrame(LinkEngine engine);
+    void leaveLine(FrameEnd end);
     void endFrameTrace(LinkEngine engine);
-    void logBridgeStatus();
-    void initAdapter();
-    void prepareAdapterLock(void *library);
-    bool holdAdapter();
-
-    // A pin call that failed while the line was held ends the transaction.
-    bool endOnFailedPin(LinkEngine engine);
-    void failLine(LinkEngine engine);
-    LinkTransaction transactionOf(LinkEngine engine) const;
-    QByteArray pendingWriteOf(LinkEngine engine) const;
-    void endProgress();
-
+    std::uint8_t frameByte(LinkEngine engine, int index) const;
     // Every pin call of the line goes through these.
     bool drivePin(unsigned int pin, bool level);
     bool setPin(unsigned int pin) { return drivePin(pin, true); }
     bool clearPin(unsigned int pin) { return drivePin(pin, false); }
     bool readDataIn();
+    // A pin call that failed while the line was held ends the transaction.
+    bool endOnFailedPin(LinkEngine engine);
+    void failLine(LinkEngine engine);
+    LinkTransaction transactionOf(LinkEngine engine) const;
+    QByteArray pendingWriteOf(LinkEngine engine) const;
 
-    void startFrame(LinkEngine engine);
-    void transmitTick(LinkEngine engine);
-    void receiveTick(LinkEngine engine);
-    void finishTransmit(LinkEngine engine);
-    void finishReceive(LinkEngine engine);
-    std::uint8_t frameByte(LinkEngine engine, int index) const;
-    QTimer *timerFor(LinkEngine engine) const;
+    // Bridge library and adapter (bridgebinding.cpp).
+    void logBridgeStatus();
+    void initAdapter();
+    void prepareAdapterLock(void *library);
+    bool holdAdapter();
 
+    // Transactions and outcomes (detectorlink.cpp).
+    void afterFrame(LinkEngine engine);
+    void requestParams(int pauseMs);
     void judgeHandshake();
+    void awaitReadBack();
     void completeParamRead();
     void confirmWrite();
+    void reportDateSent();
     void showDateReply();
+    bool refuseWhileBusy();
+    void setHandEnabled(bool enabled);
+    void endProgress();
 
     static constexpr int ParamReplyBytes = 6;
     static constexpr int RawFrameBytes = 3;
@@ -214,7 +231,8 @@ private:
     bool progressShown_ = false;       // action(5, ...) since the last action(0, 0, 33)
     std::uint8_t writeSent_[5] = {};   // the write frame's parameter bytes, as they went out
 
-    // Line state shared by all engines; one frame on the line at a time.
+    // The frame cursor, shared by all engines (one frame on the line at a
+    // time) and reset by startFrame() alone.
     bool phase = true;
     int bitIndex = 7;
     int byteIndex = 0;
@@ -230,23 +248,17 @@ private:
     bool verifyPending = false;
     bool retryRead = false;
 
-    QTimer *timerAA = nullptr;
-    QTimer *timerHandshakeRx = nullptr;
-    QTimer *timerA3 = nullptr;
-    QTimer *timerParamRx = nullptr;
-    QTimer *timerA9 = nullptr;
-    QTimer *timerA1 = nullptr;
-    QTimer *timerA2 = nullptr;
-    QTimer *timerA2r = nullptr;
+    QTimer *lineTimer = nullptr;   // the 2 ms tick of the frame on the line
+    QTimer *waitTimer = nullptr;   // single-shot: ends the engine's wait
     QTimer *timerConnection = nullptr;
-    QTimer *timerA6 = nullptr;
-    QTimer *timerConsoleTx = nullptr;
-    QTimer *timerConsoleRx = nullptr;
     PreciseWake *wake = nullptr; // wakes the loop when a tick or a wait is due
 
-    // The frame on the line, if any, and what holds the line between frames.
+    // The frame on the line, if any, the wait the engine is in, and what
+    // holds the line between frames.
     LinkEngine activeEngine = LinkEngine::None;
-    QTimer *activeRxTimer = nullptr; // timerParamRx or timerConsoleRx
+    bool waiting = false;
+    Resume resumeWith = Resume::Frame;
+    LinkEngine resumeEngine = LinkEngine::None;
     bool transactionActive = false;  // between setButton(false) and setButton(true)
     bool consoleTransfer = false;    // a raw console frame or read is under way
     bool handshakeDeferred = false;  // a handshake waits for the line to be free

@@ -3,19 +3,38 @@
 namespace {
 using E = LinkEngine;
 using S = ByteSource;
+using End = FrameEnd;
+using Then = FrameOutcome;
+constexpr int Settle = LinkTiming::SettleMs;
 
-//                      transmit bytes source          command                    hand   action idle   pause  next
-const EngineRow handshakeTx{true, 1, S::Command, DetectorCommand::Handshake, true, false, true, false, E::HandshakeRx};
-const EngineRow handshakeRx{false, 1, S::Command, 0, true, false, false, false, E::None};
-const EngineRow readRequestTx{true, 1, S::Command, DetectorCommand::ReadParams, true, false, true, false, E::ParamRx};
-const EngineRow paramRx{false, 6, S::Command, 0, false, true, false, true, E::None};
-const EngineRow writeTx{true, 6, S::ParamBlock, DetectorCommand::WriteParams, true, true, true, false, E::CommitTx};
-const EngineRow commitTx{true, 1, S::Command, DetectorCommand::Commit, true, false, true, false, E::None};
-const EngineRow dateTx{true, 4, S::Date, DetectorCommand::SetDate, false, false, true, false, E::None};
-const EngineRow dateRequestTx{true, 1, S::Command, DetectorCommand::GetDate, true, false, true, false, E::DateRx};
-const EngineRow dateRx{false, 7, S::Command, 0, false, false, false, true, E::None};
-const EngineRow consoleTx{true, 3, S::ConsoleBytes, 0, false, false, false, false, E::None};
-const EngineRow none{false, 0, S::Command, 0, false, false, false, false, E::None};
+// The bits: transmit, bytes, source, command, hand box, action, idle bit, pause after a byte.
+// After them: how the frame ends, its settle, whether it closes the progress
+// display and counts as a handshake, its outcome, and the next frame after its wait.
+const EngineRow handshakeTx{true, 1, S::Command, DetectorCommand::Handshake, true, false, true, false,
+                            End::ClockThenIdle, Settle, false, true, Then::None, E::HandshakeRx, 0};
+const EngineRow handshakeRx{false, 1, S::Command, 0, true, false, false, false,
+                            End::Idle, 0, false, false, Then::JudgeHandshake, E::None, 0};
+const EngineRow readRequestTx{true, 1, S::Command, DetectorCommand::ReadParams, true, false, true, false,
+                              End::IdleThenClock, Settle, false, false, Then::None, E::ParamRx, 0};
+const EngineRow paramRx{false, 6, S::Command, 0, false, true, false, true,
+                        End::Idle, 0, false, false, Then::ParamReply, E::None, 0};
+const EngineRow writeTx{true, 6, S::ParamBlock, DetectorCommand::WriteParams, true, true, true, false,
+                        End::IdleThenClock, Settle, false, false, Then::None, E::CommitTx, 0};
+// Half a second for the detector to store the block before it is read back.
+const EngineRow commitTx{true, 1, S::Command, DetectorCommand::Commit, true, false, true, false,
+                         End::IdleThenClock, Settle, true, false, Then::ConfirmWrite, E::ReadRequestTx,
+                         LinkTiming::ReadBackPauseMs};
+const EngineRow dateTx{true, 4, S::Date, DetectorCommand::SetDate, false, false, true, false,
+                       End::IdleThenClock, Settle, false, false, Then::DateSent, E::None, 0};
+const EngineRow dateRequestTx{true, 1, S::Command, DetectorCommand::GetDate, true, false, true, false,
+                              End::IdleThenClock, Settle, false, false, Then::None, E::DateRx, 0};
+const EngineRow dateRx{false, 7, S::Command, 0, false, false, false, true,
+                       End::Idle, 0, false, false, Then::DateReply, E::None, 0};
+// The raw frame has no settle: its reply is read as the console's read is, after the turn-round.
+const EngineRow consoleTx{true, 3, S::ConsoleBytes, 0, false, false, false, false,
+                          End::ClockOnly, 0, false, false, Then::ConsoleRead, E::ParamRx, LinkTiming::TurnRoundMs};
+const EngineRow none{false, 0, S::Command, 0, false, false, false, false,
+                     End::Idle, 0, false, false, Then::None, E::None, 0};
 } // namespace
 
 const EngineRow &engineRow(LinkEngine engine)
@@ -46,15 +65,13 @@ int frameTicks(LinkEngine engine)
 }
 
 namespace {
-// A frame and those that follow it at once.
+// A frame and those that follow it, with the waits between them.
 double chainMs(LinkEngine engine)
 {
     double ms = 0;
     for (; engine != E::None; engine = engineRow(engine).next) {
         const EngineRow &row = engineRow(engine);
-        ms += frameTicks(engine) * LinkTiming::TickMs;
-        if (row.transmit)
-            ms += LinkTiming::SettleMs;
+        ms += frameTicks(engine) * LinkTiming::TickMs + row.settleMs + row.pauseBeforeNextMs;
         if (row.pauseAfterByte)
             ms += row.bytes * LinkTiming::BytePauseMs;
     }
@@ -67,11 +84,10 @@ double nominalMs(LinkTransaction transaction)
     switch (transaction) {
     case LinkTransaction::Handshake: return chainMs(E::HandshakeTx);
     case LinkTransaction::Read: return chainMs(E::ReadRequestTx);
-    case LinkTransaction::Write: return chainMs(E::WriteTx) + LinkTiming::ReadBackPauseMs + chainMs(E::ReadRequestTx);
+    case LinkTransaction::Write: return chainMs(E::WriteTx);
     case LinkTransaction::DateSet: return chainMs(E::DateTx);
     case LinkTransaction::DateGet: return chainMs(E::DateRequestTx);
-    // The raw frame's reply is clocked in after the same 4 ms as a settle.
-    case LinkTransaction::Console: return chainMs(E::ConsoleTx) + chainMs(E::ParamRx);
+    case LinkTransaction::Console: return chainMs(E::ConsoleTx);
     }
     return 0;
 }

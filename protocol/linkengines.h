@@ -1,5 +1,6 @@
-// The frames the link puts on the line, as data: one row per engine. The tick
-// code in config reads its row; no engine has tick code of its own.
+// The frames the link puts on the line, as data: one row per engine. The
+// link's line engine reads its row; no engine has tick code of its own, and
+// what follows a frame (its settle, its outcome, the next frame) is the row's.
 #ifndef ZORVEL_LINK_LINKENGINES_H
 #define ZORVEL_LINK_LINKENGINES_H
 
@@ -46,6 +47,25 @@ enum class ByteSource {
     ConsoleBytes, // the console's raw txBuffer
 };
 
+// How a frame leaves the line when it ends.
+enum class FrameEnd {
+    IdleThenClock, // a transmit frame: "|\n", idlePins(), CLOCK raised once more, then the settle
+    ClockThenIdle, // the handshake request: the same with CLOCK raised before idlePins()
+    ClockOnly,     // the console's raw frame: CLOCK raised at once, "--------------", no settle
+    Idle,          // a receive frame: idlePins(), then "|\n"
+};
+
+// What the link does with a frame once it has ended and settled.
+enum class FrameOutcome {
+    None,
+    JudgeHandshake, // the handshake reply: connected or lost
+    ParamReply,     // a parameter reply: a read's, or a write's read-back
+    DateReply,
+    ConfirmWrite,   // the commit: the written bytes wait for the read-back
+    DateSent,       // the date frame: the transaction is over
+    ConsoleRead,    // the raw frame: its reply is read as the console's read is
+};
+
 struct EngineRow {
     bool transmit;
     int bytes;
@@ -59,7 +79,13 @@ struct EngineRow {
     // frame) DATA_OUT is set first and the next byte follows at once.
     bool idleBitAfterByte;
     bool pauseAfterByte; // receive: a 160 ms wait after every byte
-    LinkEngine next;     // the frame that follows at once, if any
+    FrameEnd end;
+    int settleMs;        // the wait after the frame has left the line
+    bool endsProgress;   // the frame closes the progress display: action(0, 0, 33)
+    bool countsHandshake; // counted for the clearing of the panes
+    FrameOutcome outcome;
+    LinkEngine next;     // the frame that follows the outcome, if any
+    int pauseBeforeNextMs; // and the wait before it
 };
 
 const EngineRow &engineRow(LinkEngine engine);
@@ -67,6 +93,7 @@ const EngineRow &engineRow(LinkEngine engine);
 namespace LinkTiming {
 constexpr int TickMs = 2;
 constexpr int SettleMs = 4;        // after a transmit frame
+constexpr int TurnRoundMs = 4;     // before the console's read: the detector turns the line round
 constexpr int BytePauseMs = 160;   // after each received byte of a multi-byte reply
 constexpr int ReadBackPauseMs = 500; // between the commit frame and the read-back
 constexpr int FirstHandshakeMs = 500;
@@ -91,7 +118,8 @@ Q_DECLARE_METATYPE(LinkTransaction)
 int frameTicks(LinkEngine engine);
 // The nominal duration at exactly 2 ms a tick: the ticks of its frames, the
 // settle after each transmitted frame, the pause after each received byte of
-// a reply that has them, and a write's half second before its read-back.
+// a reply that has them, and the waits between frames (a write's half second
+// before its read-back, the console's turn-round before its read).
 double nominalMs(LinkTransaction transaction);
 
 namespace LinkPins {

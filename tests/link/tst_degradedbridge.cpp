@@ -37,8 +37,10 @@ void DegradedBridgeTest::startsReportsWhyAndFailsCleanly()
     QCOMPARE(rig.events, QStringList({"busy", "lost", "free"}));
 #ifdef EXPECT_MISSING_ENTRY
     QVERIFY2(rig.failReason.endsWith(QLatin1String(" ReadPin")) && rig.trace == QStringLiteral("10101010|\n"), qPrintable(rig.failReason));
+    QCOMPARE(rig.ticks(), 17 + 2); // the reply's first read
 #else
     QVERIFY2(rig.failReason.endsWith(QLatin1String(" ClearPin")) && rig.trace == QStringLiteral("1"), qPrintable(rig.failReason));
+    QCOMPARE(rig.ticks(), 1); // no tick after the one that failed
 #endif
     QVERIFY(rig.log.endsWith(QStringLiteral(">> %1\n\n").arg(rig.failReason)));
     QVERIFY(rig.run("sendParamA3"));

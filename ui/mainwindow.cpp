@@ -6,26 +6,22 @@
 #include "link/detectorlink.h"
 #include "trace/linetrace.h"
 #include "link/simpleioapi.h"
+#include "ui/connectionstatus.h"
 #include "ui/journalwindow.h"
-#include "protocol/profile.h"
+#include "ui/parametertracker.h"
 #include "ui/file.h"
 #include "storage/journal.h"
-#include "storage/journalrecorder.h"
 #include "storage/programfiles.h"
 
 #include "resources/zorvel_icon.xpm"
 
 #include <QBrush>
-#include <QCoreApplication>
-#include <QFile>
-#include <QFileDialog>
-#include <QFileInfo>
+#include <QCloseEvent>
 #include <QFontDatabase>
 #include <QMessageBox>
-#include <QSaveFile>
-#include <QSettings>
+#include <QPushButton>
 #include <QStatusBar>
-#include <QTimer>
+#include <QUndoStack>
 #include <QIcon>
 #include <QLinearGradient>
 #include <QPainter>
@@ -93,8 +89,7 @@ MainWindow::MainWindow(QWidget *parent)
     detector->setTrace(trace.get());
     link = new config(nullptr, detector, trace.get());
 
-    setWindowTitle(BridgeLoader::demo() ? tr("Конфигуратор Зорвель-3 — демонстрация на имитаторе датчика")
-                                        : tr("Конфигуратор Зорвель-3"));
+    updateTitle();
 
     // A missing "3_x.xpm" adds nothing: the built-in picture stays alone.
     // The working directory first, as always; an installed program started
@@ -118,6 +113,7 @@ MainWindow::MainWindow(QWidget *parent)
     connectControls();
     connectLink();
     setUpJournal();
+    setUpEditing();
 
     // The user reads with "Считать", whose slot clicks the hidden handshake button.
     ui->hand->hide();
@@ -141,6 +137,13 @@ MainWindow::MainWindow(QWidget *parent)
 
     // Everything is connected: the link may start talking.
     detector->startUp();
+    connection->judgeBridge();
+    // A simulated detector needs no lock: nobody else can reach it.
+    about->setBridge(!detector->bridgeLoaded()           ? tr("библиотека адаптера не загружена")
+                     : detector->adapterLockPath().isEmpty() ? tr("имитатор датчика")
+                                                             : tr("USB-адаптер MCP2200"));
+    // What the controls show now is all the window knows of the detector.
+    tracker->adoptReceived();
 }
 
 void MainWindow::setUpStatusBar()
@@ -221,13 +224,19 @@ void MainWindow::connectControls()
 
 void MainWindow::connectLink()
 {
-    connect(detector, &DetectorLink::signal_handshake_ok, this, &MainWindow::set_connect);
+    connection = new ConnectionStatus(detector, this);
+    connect(connection, &ConnectionStatus::changed, this, [this] {
+        showConnection(connection->text(), connection->answering() ? Qt::green : Qt::red);
+        statusText->setToolTip(connection->detail());
+    });
     connect(ui->save, &QPushButton::clicked, detector, &DetectorLink::sendParamA6);
     connect(ui->hand, &QPushButton::clicked, detector, &DetectorLink::sendParamAA);
-    connect(detector, &DetectorLink::signal_disconnect, this, &MainWindow::clearConnect);
-    // Said until a handshake, tried at every one, says otherwise.
-    connect(detector, &DetectorLink::adapterBusy, this,
-            [this](const QString &message) { showConnection(message, Qt::red); });
+    // Closing waited for the write it asked for.
+    connect(detector, &DetectorLink::writeConfirmed, this, [this](bool same) {
+        if (std::exchange(closeAfterWrite, false) && same)
+            close();
+    });
+    connect(detector, &DetectorLink::lineFailed, this, [this] { closeAfterWrite = false; });
     connect(detector, &DetectorLink::setButton, this, &MainWindow::buttonsEnable);
     connect(detector, &DetectorLink::signal_getConfig, this, &MainWindow::set_dev_config);
     connect(detector, &DetectorLink::action, this, &MainWindow::set_curr_action);
@@ -366,22 +375,21 @@ void MainWindow::showConnection(const QString &text, const QColor &dot)
     indicatorLabel->setPixmap(*indicatorPixmap);
 }
 
-void MainWindow::set_connect()
-{
-    showConnection(tr("Подключено"), Qt::green);
-}
-
-void MainWindow::clearConnect()
-{
-    showConnection(tr("Нет подключения"), Qt::red);
-}
-
 // The controls take the reply and their own slots write the block, so the
 // block always matches what the controls show. The argument is the same six
 // bytes as the link's configReply, which is read instead.
 void MainWindow::set_dev_config(char *)
 {
     showParameters(detector->lastReply());
+    tracker->adoptReceived();
+}
+
+void MainWindow::showBlock(const DeviceConfig &shown)
+{
+    char reply[6] = {char(DetectorReply::ParamsOk)};
+    for (int i = 0; i < ParameterFrame::length; ++i)
+        reply[1 + i] = char(ParameterFrame::byteAt(shown, i));
+    showParameters(reply);
 }
 
 void MainWindow::showParameters(const char rx[6])
@@ -464,142 +472,59 @@ void MainWindow::buttonsEnable(bool b)
     ui->hand->setEnabled(b);
 }
 
-// ---------------------------------------------------------------------------
-// Profiles
-
-namespace {
-// No organisation name: settings named after the program itself.
-QSettings programSettings()
-{
-    return QSettings(QCoreApplication::applicationName(), QCoreApplication::applicationName());
-}
-const QString ProfileFolderKey = QStringLiteral("profileFolder");
-} // namespace
-
-// The user's documents until a profile has been opened or saved: never the
-// working directory, which for a program started from a menu is anybody's.
-QString MainWindow::profileFolder() const
-{
-    return programSettings()
-        .value(ProfileFolderKey, QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation))
-        .toString();
-}
-
-void MainWindow::rememberProfileFolder(const QString &file) const
-{
-    programSettings().setValue(ProfileFolderKey, QFileInfo(file).absolutePath());
-}
-
-void MainWindow::openProfileDialog()
-{
-    const QString path = QFileDialog::getOpenFileName(this, tr("Открыть профиль"), profileFolder(),
-                                                      tr("Профили (*.json);;Все файлы (*)"));
-    if (path.isEmpty())
-        return;
-    rememberProfileFolder(path);
-    openProfile(path);
-}
-
-void MainWindow::saveProfileDialog()
-{
-    const QString path = QFileDialog::getSaveFileName(this, tr("Сохранить профиль"), profileFolder(),
-                                                      tr("Профили (*.json)"));
-    if (path.isEmpty())
-        return;
-    rememberProfileFolder(path);
-    saveProfile(path);
-}
-
-bool MainWindow::openProfile(const QString &path)
-{
-    QString why;
-    const std::optional<Profile> profile = Profile::load(path, &why);
-    if (!profile) {
-        QMessageBox::warning(this, tr("Профиль"), tr("Профиль %1 не открыт: %2").arg(path, why));
-        return false;
-    }
-    // Through the same rules as a reply of the detector.
-    const auto frame = profile->toFrame();
-    char reply[6] = {char(DetectorReply::ParamsOk)};
-    std::copy(frame.begin(), frame.end(), reply + 1);
-    showParameters(reply);
-    profileNote = profile->note;
-    return true;
-}
-
-bool MainWindow::saveProfile(const QString &path)
-{
-    std::uint8_t frame[ParameterFrame::length];
-    for (int i = 0; i < ParameterFrame::length; ++i)
-        frame[i] = ParameterFrame::byteAt(block, i);
-    Profile profile = Profile::fromFrame(frame);
-    profile.note = profileNote;
-    // A crash or a full disk leaves the old file as it was.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(profile.toJson()) < 0 || !file.commit()) {
-        QMessageBox::warning(this, tr("Профиль"), tr("Профиль %1 не сохранён: %2").arg(path, file.errorString()));
-        return false;
-    }
-    return true;
-}
 
 // ---------------------------------------------------------------------------
-// The journal
+// Editing, keys and closing
 
-namespace {
-// A note or an entry tried while another program writes waits this long at
-// most: an INSERT holds the lock for milliseconds, and a frame's 2 ms ticks
-// barely notice the wait.
-constexpr int JournalBusyTimeoutMs = 20;
-} // namespace
-
-void MainWindow::setUpJournal()
+void MainWindow::setUpEditing()
 {
-    journal = std::make_unique<Journal>();
-    // The window never waits for the journal: an entry that meets another
-    // program's write lock waits in the recorder's queue, and a note edited
-    // meanwhile fails at once rather than freezing the window.
-    journal->setBusyTimeout(JournalBusyTimeoutMs);
-    recorder = new JournalRecorder(detector, journal.get(), JournalEntry::Source::Window, this);
-    recorder->setQueued(true);
-    // The queue goes in before the window and the journal do.
-    connect(qApp, &QCoreApplication::aboutToQuit, recorder, &JournalRecorder::flush);
-    // A journal that cannot be kept never stops the configurator: it says so and works on.
-    journalState = new QLabel;
-    ui->statusBar->addPermanentWidget(journalState);
-    journalState->setVisible(!journal->isWritable());
-    journalState->setText(journal->errorString());
-    connect(recorder, &JournalRecorder::failed, this, [this](const QString &why) {
-        journalState->setText(why);
-        journalState->show();
-    });
-    connect(recorder, &JournalRecorder::waiting, this, [this](int count) {
-        journalState->setText(count > 0 ? tr("Журнал занят другой программой: записей ждут %1").arg(count)
-                                        : journal->errorString());
-        journalState->setVisible(count > 0 || !journal->isWritable());
-    });
-    connect(recorder, &JournalRecorder::recorded, this, [this] {
-        if (journalWindow)
-            journalWindow->refresh();
-    });
-    // A damaged journal was moved aside: told once, without holding the window up.
-    auto tell = [this](const QString &notice) {
-        auto *box = new QMessageBox(QMessageBox::Information, tr("Журнал"), notice, QMessageBox::Ok, this);
-        box->setAttribute(Qt::WA_DeleteOnClose);
-        box->setModal(false);
-        QTimer::singleShot(0, box, &QWidget::show);
-    };
-    connect(recorder, &JournalRecorder::moved, this, tell);
-    const QString notice = journal->takeNotice();
-    if (!notice.isEmpty())
-        tell(notice);
+    tracker = new ParameterTracker(ui, &block, [this](const DeviceConfig &to) { showBlock(to); }, this);
+    QAction *undo = tracker->undoStack()->createUndoAction(this, tr("&Отменить"));
+    undo->setShortcut(QKeySequence::Undo);
+    QAction *redo = tracker->undoStack()->createRedoAction(this, tr("&Повторить"));
+    redo->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    ui->menuEdit->insertActions(ui->actionRevert, {undo, redo});
+    ui->menuEdit->insertSeparator(ui->actionRevert);
+    connect(ui->actionRevert, &QAction::triggered, tracker, &ParameterTracker::revertToDetector);
+    connect(tracker, &ParameterTracker::modifiedChanged, ui->actionRevert, &QAction::setEnabled);
+    ui->actionRevert->setEnabled(false);
+
+    ui->get->setShortcut(Qt::Key_F5);
+    ui->get->setToolTip(tr("Считать параметры из датчика (F5). Если датчик не отвечает, "
+                           "программа снова проверяет связь и читает, как только он ответит."));
+    ui->save->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Return));
+    ui->save->setToolTip(tr("Записать параметры в датчик (Ctrl+Enter)"));
+    ui->action->setShortcuts({QKeySequence(Qt::ALT | Qt::Key_X), QKeySequence::Quit});
 }
 
-void MainWindow::showJournal()
+void MainWindow::closeEvent(QCloseEvent *event)
 {
-    if (!journalWindow)
-        journalWindow = new JournalWindow(journal.get());
-    journalWindow->refresh();
-    journalWindow->show();
-    journalWindow->raise();
+    tracker->commitNow();
+    if (tracker->modified() && !confirmClose()) {
+        event->ignore();
+        return;
+    }
+    // The journal and the waveform go with the window; the console stays, as it always has.
+    if (journalWindow)
+        journalWindow->close();
+    link->closeTrace();
+    event->accept();
+}
+
+// Unwritten changes: write them first, drop them, or stay.
+bool MainWindow::confirmClose()
+{
+    QMessageBox box(QMessageBox::Question, tr("Конфигуратор Зорвель-3"),
+                    tr("Параметры в окне изменены и не записаны в датчик."), QMessageBox::NoButton, this);
+    QPushButton *write = ui->save->isEnabled() ? box.addButton(tr("Записать и закрыть"), QMessageBox::AcceptRole) : nullptr;
+    QPushButton *drop = box.addButton(tr("Закрыть без записи"), QMessageBox::DestructiveRole);
+    QPushButton *stay = box.addButton(tr("Отмена"), QMessageBox::RejectRole);
+    box.setDefaultButton(stay);
+    box.setEscapeButton(stay);
+    box.exec();
+    if (box.clickedButton() == write) {
+        closeAfterWrite = true;
+        ui->save->click();
+    }
+    return box.clickedButton() == drop;
 }

@@ -480,8 +480,10 @@ void MainWindow::setUpEditing()
 {
     tracker = new ParameterTracker(ui, &block, [this](const DeviceConfig &to) { showBlock(to); }, this);
     QAction *undo = tracker->undoStack()->createUndoAction(this, tr("&Отменить"));
+    undo->setObjectName(QStringLiteral("actionUndo"));
     undo->setShortcut(QKeySequence::Undo);
     QAction *redo = tracker->undoStack()->createRedoAction(this, tr("&Повторить"));
+    redo->setObjectName(QStringLiteral("actionRedo"));
     redo->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
     ui->menuEdit->insertActions(ui->actionRevert, {undo, redo});
     ui->menuEdit->insertSeparator(ui->actionRevert);

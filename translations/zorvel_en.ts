@@ -39,6 +39,14 @@
         <source>&lt;a href=&quot;http://www.zorvel-npp.example/&quot;&gt;www.zorvel-npp.example&lt;/a&gt;&lt;/center&gt;</source>
         <translation>&lt;a href=&quot;http://www.zorvel-npp.example/&quot;&gt;www.zorvel-npp.example&lt;/a&gt;&lt;/center&gt;</translation>
     </message>
+    <message>
+        <source>&lt;center&gt;Версия %1&lt;/center&gt;</source>
+        <translation>&lt;center&gt;Version %1&lt;/center&gt;</translation>
+    </message>
+    <message>
+        <source>&lt;center&gt;Версия %1; связь: %2&lt;/center&gt;</source>
+        <translation>&lt;center&gt;Version %1; link: %2&lt;/center&gt;</translation>
+    </message>
 </context>
 <context>
     <name>CommandLine</name>
@@ -249,6 +257,41 @@
     <message>
         <source>Предупреждение: датчик прислал %1; в профиле значения, какие примет окно, а присланные байты в поле &quot;detector_bytes&quot;, которое write не читает</source>
         <translation>Warning: the detector sent %1; the profile holds the values as the window takes them, and the bytes sent are under &quot;detector_bytes&quot;, which write ignores</translation>
+    </message>
+</context>
+<context>
+    <name>ConnectionStatus</name>
+    <message>
+        <source>Нет подключения</source>
+        <translation>Not connected</translation>
+    </message>
+    <message>
+        <source>Нет библиотеки адаптера SimpleIO-UM: установите программу заново</source>
+        <translation>The SimpleIO-UM adapter library is missing: reinstall the program</translation>
+    </message>
+    <message>
+        <source>Адаптер не найден: подключите его к USB (в Linux нужно правило udev 60-zorvel-mcp2200.rules)</source>
+        <translation>Adapter not found: plug it into USB (Linux needs the udev rule 60-zorvel-mcp2200.rules)</translation>
+    </message>
+    <message>
+        <source>Адаптер не найден: подключите его к USB</source>
+        <translation>Adapter not found: plug it into USB</translation>
+    </message>
+    <message>
+        <source>Адаптер занят другой программой: %1</source>
+        <translation>The adapter is in use by another program: %1</translation>
+    </message>
+    <message>
+        <source>Адаптер найден, датчик не отвечает: проверьте кабель и питание датчика</source>
+        <translation>Adapter found, the detector does not answer: check the cable and the detector's power</translation>
+    </message>
+    <message>
+        <source>Подключено: датчик отвечает с %1</source>
+        <translation>Connected: the detector has answered since %1</translation>
+    </message>
+    <message>
+        <source>Демонстрация на имитаторе датчика. %1</source>
+        <translation>Demo on the simulated detector. %1</translation>
     </message>
 </context>
 <context>
@@ -629,24 +672,12 @@ p, li { white-space: pre-wrap; }
         <translation>Reset</translation>
     </message>
     <message>
-        <source>Справка</source>
-        <translation>Help</translation>
-    </message>
-    <message>
-        <source>Выход</source>
-        <translation>Exit</translation>
-    </message>
-    <message>
         <source>Alt+X</source>
         <translation>Alt+X</translation>
     </message>
     <message>
         <source>тест</source>
         <translation>test</translation>
-    </message>
-    <message>
-        <source>О программе</source>
-        <translation>About</translation>
     </message>
     <message>
         <source>Конфигуратор Зорвель-3</source>
@@ -659,26 +690,6 @@ p, li { white-space: pre-wrap; }
     <message>
         <source>Выкл</source>
         <translation>Off</translation>
-    </message>
-    <message>
-        <source>Подключено</source>
-        <translation>Connected</translation>
-    </message>
-    <message>
-        <source>Файл</source>
-        <translation>File</translation>
-    </message>
-    <message>
-        <source>Открыть профиль…</source>
-        <translation>Open profile…</translation>
-    </message>
-    <message>
-        <source>Сохранить профиль…</source>
-        <translation>Save profile…</translation>
-    </message>
-    <message>
-        <source>Журнал…</source>
-        <translation>Journal…</translation>
     </message>
     <message>
         <source>Конфигуратор Зорвель-3 — демонстрация на имитаторе датчика</source>
@@ -719,6 +730,105 @@ p, li { white-space: pre-wrap; }
     <message>
         <source>Журнал занят другой программой: записей ждут %1</source>
         <translation>The journal is in use by another program: %1 entries waiting</translation>
+    </message>
+    <message>
+        <source>&amp;Файл</source>
+        <translation>&amp;File</translation>
+    </message>
+    <message>
+        <source>&amp;Правка</source>
+        <translation>&amp;Edit</translation>
+    </message>
+    <message>
+        <source>&amp;Справка</source>
+        <translation>&amp;Help</translation>
+    </message>
+    <message>
+        <source>&amp;Выход</source>
+        <translation>E&amp;xit</translation>
+    </message>
+    <message>
+        <source>&amp;О программе</source>
+        <translation>&amp;About</translation>
+    </message>
+    <message>
+        <source>F1</source>
+        <translation>F1</translation>
+    </message>
+    <message>
+        <source>&amp;Открыть профиль…</source>
+        <translation>&amp;Open profile…</translation>
+    </message>
+    <message>
+        <source>Ctrl+O</source>
+        <translation>Ctrl+O</translation>
+    </message>
+    <message>
+        <source>&amp;Сохранить профиль…</source>
+        <translation>&amp;Save profile…</translation>
+    </message>
+    <message>
+        <source>Ctrl+S</source>
+        <translation>Ctrl+S</translation>
+    </message>
+    <message>
+        <source>&amp;Журнал…</source>
+        <translation>&amp;Journal…</translation>
+    </message>
+    <message>
+        <source>&amp;Вернуть значения датчика</source>
+        <translation>&amp;Back to the detector's values</translation>
+    </message>
+    <message>
+        <source>библиотека адаптера не загружена</source>
+        <translation>adapter library not loaded</translation>
+    </message>
+    <message>
+        <source>имитатор датчика</source>
+        <translation>simulated detector</translation>
+    </message>
+    <message>
+        <source>USB-адаптер MCP2200</source>
+        <translation>MCP2200 USB adapter</translation>
+    </message>
+    <message>
+        <source>&amp;Отменить</source>
+        <translation>&amp;Undo</translation>
+    </message>
+    <message>
+        <source>&amp;Повторить</source>
+        <translation>&amp;Redo</translation>
+    </message>
+    <message>
+        <source>Считать параметры из датчика (F5). Если датчик не отвечает, программа снова проверяет связь и читает, как только он ответит.</source>
+        <translation>Read the parameters from the detector (F5). If the detector does not answer, the program checks the connection again and reads as soon as it answers.</translation>
+    </message>
+    <message>
+        <source>Записать параметры в датчик (Ctrl+Enter)</source>
+        <translation>Write the parameters to the detector (Ctrl+Enter)</translation>
+    </message>
+    <message>
+        <source>Параметры в окне изменены и не записаны в датчик.</source>
+        <translation>The parameters in the window have changed and are not written to the detector.</translation>
+    </message>
+    <message>
+        <source>Записать и закрыть</source>
+        <translation>Write and close</translation>
+    </message>
+    <message>
+        <source>Закрыть без записи</source>
+        <translation>Close without writing</translation>
+    </message>
+    <message>
+        <source>Отмена</source>
+        <translation>Cancel</translation>
+    </message>
+</context>
+<context>
+    <name>ParameterTracker</name>
+    <message>
+        <source>изменено, не записано</source>
+        <translation>changed, not written</translation>
     </message>
 </context>
 <context>

@@ -19,14 +19,22 @@ AboutDilog::AboutDilog(QWidget *parent)
 {
     ui->setupUi(this);
 
-    const QString text = tr("<center>Программа \"Конфигуратор Зорвель-3\"<br>")
+    makerText = tr("<center>Программа \"Конфигуратор Зорвель-3\"<br>")
         + tr("ООО \"НПП Зорвель-Техника\"<br>")
         + tr("тел./факс: (4922) 55-30-19<br>")
         + tr("e-mail: support@zorvel-npp.example<br>")
         + tr("<a href=\"http://www.zorvel-npp.example/\">www.zorvel-npp.example</a></center>");
-    ui->_textLabel->setText(text);
+    setBridge(QString());
 
     connect(ui->_textLabel, &QLabel::linkActivated, this, &AboutDilog::openFirmwareSite);
+}
+
+void AboutDilog::setBridge(const QString &bridge)
+{
+    QString version = tr("<center>Версия %1</center>").arg(QStringLiteral(ZORVEL_VERSION));
+    if (!bridge.isEmpty())
+        version = tr("<center>Версия %1; связь: %2</center>").arg(QStringLiteral(ZORVEL_VERSION), bridge.toHtmlEscaped());
+    ui->_textLabel->setText(makerText + version);
 }
 
 AboutDilog::~AboutDilog()
@@ -36,8 +44,8 @@ AboutDilog::~AboutDilog()
 
 void AboutDilog::keyPressEvent(QKeyEvent *event)
 {
-    // Nothing goes on to QDialog: Escape and Enter must not close the dialog
-    // while the code is being typed.
+    // Nothing goes on to QDialog: Enter must not close the dialog while the
+    // code is being typed. Escape, which types no digit, closes it.
     keyBuffer += event->text();
     if (keyBuffer.contains(QLatin1String(ServiceCode))) {
         emit show_btn(true);
@@ -47,6 +55,8 @@ void AboutDilog::keyPressEvent(QKeyEvent *event)
     emit show_btn(false);
     if (keyBuffer.size() > KeptTail)
         keyBuffer = keyBuffer.right(KeptTail);
+    if (event->key() == Qt::Key_Escape)
+        reject();
 }
 
 void AboutDilog::openFirmwareSite(QString url)

@@ -19,6 +19,9 @@ public:
     explicit AboutDilog(QWidget *parent = nullptr);
     ~AboutDilog() override;
 
+    // The program's version and the bridge it talks through, under the maker's lines.
+    void setBridge(const QString &bridge);
+
     static const char ServiceCode[];  // "583019"
     static const char FirmwareSite[]; // the fixed address the link opens
 
@@ -34,6 +37,7 @@ private slots:
 private:
     Ui::AboutDilog *ui;
     QString keyBuffer;
+    QString makerText;
 };
 
 #endif

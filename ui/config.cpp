@@ -235,3 +235,9 @@ void config::sendParam_timerA9() { link->sendParam_timerA9(); }
 void config::sendParam_timerA1() { link->sendParam_timerA1(); }
 void config::sendParam_timerA2() { link->sendParam_timerA2(); }
 void config::readParam_timerA2r() { link->readParam_timerA2r(); }
+
+void config::closeTrace()
+{
+    if (traceWindow)
+        traceWindow->close();
+}

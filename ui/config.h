@@ -31,6 +31,8 @@ public:
     ~config() override;
 
     DetectorLink *detectorLink() const { return link; }
+    // The waveform window goes with the main window; the console itself stays.
+    void closeTrace();
     const LineTrace &lineTrace() const { return *trace; }
 
     // The link's own: set before a handshake that is to be followed by a

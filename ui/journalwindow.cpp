@@ -1,4 +1,5 @@
 #include "ui/journalwindow.h"
+#include "ui/savefiledialog.h"
 #include "ui_journalwindow.h"
 
 #include <QDate>
@@ -175,8 +176,9 @@ void JournalWindow::chooseExportFile()
     const QString name =
         QCoreApplication::translate("JournalWindow", "журнал-%1.csv").arg(QDate::currentDate().toString(Qt::ISODate));
     const QString title = QCoreApplication::translate("JournalWindow", "Экспорт CSV");
-    const QString path = QFileDialog::getSaveFileName(
-        this, title, QDir(folder).filePath(name), QCoreApplication::translate("JournalWindow", "Файлы CSV (*.csv)"));
+    const QString path = askSaveFileName(this, title, QDir(folder).filePath(name),
+                                         QCoreApplication::translate("JournalWindow", "Файлы CSV (*.csv)"),
+                                         QStringLiteral("csv"));
     if (path.isEmpty())
         return;
     QString error;

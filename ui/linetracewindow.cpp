@@ -1,4 +1,5 @@
 #include "ui/linetracewindow.h"
+#include "ui/savefiledialog.h"
 #include "ui_linetracewindow.h"
 
 #include "trace/linetrace.h"
@@ -66,8 +67,8 @@ void LineTraceWindow::saveVcd()
     }
     const QString name = QStringLiteral("line-%1.vcd")
                              .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")));
-    const QString path = QFileDialog::getSaveFileName(this, title, QDir::home().filePath(name),
-                                                      tr("Value Change Dump (*.vcd)"));
+    const QString path = askSaveFileName(this, title, QDir::home().filePath(name), tr("Value Change Dump (*.vcd)"),
+                                         QStringLiteral("vcd"));
     if (path.isEmpty())
         return;
     QString error;

@@ -6,29 +6,22 @@
 #include "link/detectorlink.h"
 #include "trace/linetrace.h"
 #include "link/simpleioapi.h"
+#include "ui/connectionstatus.h"
 #include "ui/journalwindow.h"
-#include "protocol/profile.h"
+#include "ui/parametertracker.h"
 #include "ui/file.h"
 #include "ui/sliders.h"
 #include "storage/journal.h"
-#include "storage/journalrecorder.h"
 #include "storage/programfiles.h"
 
 #include "resources/zorvel_icon.xpm"
 
 #include <QBrush>
-#include <QCoreApplication>
-#include <QFile>
-#include <QFileDialog>
-#include <QFileInfo>
 #include <QFontDatabase>
 #include <QMessageBox>
-#include <QSaveFile>
-#include <QSettings>
+#include <QPushButton>
 #include <QStatusBar>
-#include <QTimer>
 #include <QIcon>
-#include <QLinearGradient>
 #include <QPainter>
 #include <QPixmap>
 #include <QProgressBar>
@@ -37,15 +30,6 @@
 namespace {
 // The link counts a byte's bits down from 7; the bar gives each byte seven units.
 constexpr int UnitsPerByte = 7;
-
-// Status-bar dot: the circle inscribed in a 15 x 15 square on a 20 x 20 image.
-constexpr int IndicatorSize = 20;
-const QRect IndicatorDot(0, 0, 15, 15);
-
-constexpr int WedgeWidth = 300;
-constexpr int WedgeHeight = 30;
-// Where the dot's image takes the window's background from.
-const QPoint BackgroundOffset(100, 300);
 
 constexpr char StorageSender[] = "save";
 constexpr char LoadSender[] = "open";
@@ -94,8 +78,7 @@ MainWindow::MainWindow(QWidget *parent)
     detector->setTrace(trace.get());
     link = new config(nullptr, detector, trace.get());
 
-    setWindowTitle(BridgeLoader::demo() ? tr("Конфигуратор Зорвель-3 — демонстрация на имитаторе датчика")
-                                        : tr("Конфигуратор Зорвель-3"));
+    updateTitle();
 
     // A missing "3_x.xpm" adds nothing: the built-in picture stays alone.
     // The working directory first, as always; an installed program started
@@ -119,6 +102,7 @@ MainWindow::MainWindow(QWidget *parent)
     connectControls();
     connectLink();
     setUpJournal();
+    setUpEditing();
 
     // The user reads with "Считать", whose slot clicks the hidden handshake button.
     ui->hand->hide();
@@ -142,55 +126,13 @@ MainWindow::MainWindow(QWidget *parent)
 
     // Everything is connected: the link may start talking.
     detector->startUp();
-}
-
-void MainWindow::setUpStatusBar()
-{
-    statusText = new QLabel(tr("Нет подключения"));
-    ui->statusBar->addWidget(statusText, 0);
-    indicatorPixmap = new QPixmap(IndicatorSize, IndicatorSize);
-    indicatorPainter = new QPainter(indicatorPixmap);
-    // The dot's image blends into the status bar, which has the window's background.
-    indicatorPainter->setBrushOrigin(-BackgroundOffset);
-    indicatorPainter->fillRect(indicatorPixmap->rect(), palette().brush(backgroundRole()));
-    indicatorPainter->setBrushOrigin(0, 0);
-    indicatorPainter->setBrush(QBrush(Qt::red, Qt::SolidPattern));
-    indicatorPainter->drawEllipse(IndicatorDot);
-    indicatorLabel = new QLabel;
-    indicatorLabel->setPixmap(*indicatorPixmap);
-    ui->statusBar->addWidget(indicatorLabel, 0);
-    progressBar = new QProgressBar;
-    ui->statusBar->addWidget(progressBar, 0);
-    progressBar->hide();
-}
-
-void MainWindow::paintWedges()
-{
-    wedgePoints[0] = QPointF(0, 25);
-    wedgePoints[1] = QPointF(290, 25);
-    wedgePoints[2] = QPointF(290, 0);
-    const QLinearGradient offGradient(wedgePoints[0], wedgePoints[1]); // black to white
-    QLinearGradient onGradient(wedgePoints[0], wedgePoints[1]);
-    onGradient.setColorAt(0, Qt::black);
-    onGradient.setColorAt(1, QColor(255, 255, 127, 255));
-
-    // Each wedge keeps its painter open for the window's life.
-    auto paintWedge = [&](const QLinearGradient &gradient, QPixmap **image, QPainter **painter) {
-        // Transparent around the triangle, so that the group box, its border
-        // included, shows through.
-        *image = new QPixmap(WedgeWidth, WedgeHeight);
-        (*image)->fill(Qt::transparent);
-        *painter = new QPainter(*image);
-        (*painter)->setRenderHint(QPainter::Antialiasing, true);
-        (*painter)->setBrush(gradient);
-        (*painter)->drawPolygon(wedgePoints, 3, Qt::OddEvenFill);
-    };
-    paintWedge(offGradient, &wedgeOff, &wedgeOffPainter);
-    paintWedge(onGradient, &wedgeOn, &wedgeOnPainter);
-
-    ui->label_d_1->setPixmap(*wedgeOff);
-    ui->label_d_2->setPixmap(*wedgeOff);
-    ui->label_d_3->setPixmap(*wedgeOff);
+    connection->judgeBridge();
+    // A simulated detector needs no lock: nobody else can reach it.
+    about->setBridge(!detector->bridgeLoaded()           ? tr("библиотека адаптера не загружена")
+                     : detector->adapterLockPath().isEmpty() ? tr("имитатор датчика")
+                                                             : tr("USB-адаптер MCP2200"));
+    // What the controls show now is all the window knows of the detector.
+    tracker->adoptReceived();
 }
 
 void MainWindow::connectControls()
@@ -222,13 +164,19 @@ void MainWindow::connectControls()
 
 void MainWindow::connectLink()
 {
-    connect(detector, &DetectorLink::signal_handshake_ok, this, &MainWindow::set_connect);
+    connection = new ConnectionStatus(detector, this);
+    connect(connection, &ConnectionStatus::changed, this, [this] {
+        showConnection(connection->text(), connection->answering() ? Qt::green : Qt::red);
+        statusText->setToolTip(connection->detail());
+    });
     connect(ui->save, &QPushButton::clicked, detector, &DetectorLink::sendParamA6);
     connect(ui->hand, &QPushButton::clicked, detector, &DetectorLink::sendParamAA);
-    connect(detector, &DetectorLink::signal_disconnect, this, &MainWindow::clearConnect);
-    // Said until a handshake, tried at every one, says otherwise.
-    connect(detector, &DetectorLink::adapterBusy, this,
-            [this](const QString &message) { showConnection(message, Qt::red); });
+    // Closing waited for the write it asked for.
+    connect(detector, &DetectorLink::writeConfirmed, this, [this](bool same) {
+        if (std::exchange(closeAfterWrite, false) && same)
+            close();
+    });
+    connect(detector, &DetectorLink::lineFailed, this, [this] { closeAfterWrite = false; });
     connect(detector, &DetectorLink::setButton, this, &MainWindow::buttonsEnable);
     connect(detector, &DetectorLink::signal_getConfig, this, &MainWindow::set_dev_config);
     connect(detector, &DetectorLink::action, this, &MainWindow::set_curr_action);
@@ -356,33 +304,21 @@ void MainWindow::file_wr()
         storage.readRecord(0);
 }
 
-void MainWindow::showConnection(const QString &text, const QColor &dot)
-{
-    statusText->clear();
-    statusText->setText(text);
-    indicatorPainter->setBrush(QBrush(dot, Qt::SolidPattern));
-    indicatorPainter->drawEllipse(IndicatorDot);
-    // The label holds a copy of the image: hand it the new drawing.
-    indicatorLabel->clear();
-    indicatorLabel->setPixmap(*indicatorPixmap);
-}
-
-void MainWindow::set_connect()
-{
-    showConnection(tr("Подключено"), Qt::green);
-}
-
-void MainWindow::clearConnect()
-{
-    showConnection(tr("Нет подключения"), Qt::red);
-}
-
 // The controls take the reply and their own slots write the block, so the
 // block always matches what the controls show. The argument is the same six
 // bytes as the link's configReply, which is read instead.
 void MainWindow::set_dev_config(char *)
 {
     showParameters(detector->lastReply());
+    tracker->adoptReceived();
+}
+
+void MainWindow::showBlock(const DeviceConfig &shown)
+{
+    char reply[6] = {char(DetectorReply::ParamsOk)};
+    for (int i = 0; i < ParameterFrame::length; ++i)
+        reply[1 + i] = char(ParameterFrame::byteAt(shown, i));
+    showParameters(reply);
 }
 
 void MainWindow::showParameters(const char rx[6])
@@ -463,144 +399,4 @@ void MainWindow::buttonsEnable(bool b)
     ui->save->setEnabled(b);
     ui->get->setEnabled(b);
     ui->hand->setEnabled(b);
-}
-
-// ---------------------------------------------------------------------------
-// Profiles
-
-namespace {
-// No organisation name: settings named after the program itself.
-QSettings programSettings()
-{
-    return QSettings(QCoreApplication::applicationName(), QCoreApplication::applicationName());
-}
-const QString ProfileFolderKey = QStringLiteral("profileFolder");
-} // namespace
-
-// The user's documents until a profile has been opened or saved: never the
-// working directory, which for a program started from a menu is anybody's.
-QString MainWindow::profileFolder() const
-{
-    return programSettings()
-        .value(ProfileFolderKey, QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation))
-        .toString();
-}
-
-void MainWindow::rememberProfileFolder(const QString &file) const
-{
-    programSettings().setValue(ProfileFolderKey, QFileInfo(file).absolutePath());
-}
-
-void MainWindow::openProfileDialog()
-{
-    const QString path = QFileDialog::getOpenFileName(this, tr("Открыть профиль"), profileFolder(),
-                                                      tr("Профили (*.json);;Все файлы (*)"));
-    if (path.isEmpty())
-        return;
-    rememberProfileFolder(path);
-    openProfile(path);
-}
-
-void MainWindow::saveProfileDialog()
-{
-    const QString path = QFileDialog::getSaveFileName(this, tr("Сохранить профиль"), profileFolder(),
-                                                      tr("Профили (*.json)"));
-    if (path.isEmpty())
-        return;
-    rememberProfileFolder(path);
-    saveProfile(path);
-}
-
-bool MainWindow::openProfile(const QString &path)
-{
-    QString why;
-    const std::optional<Profile> profile = Profile::load(path, &why);
-    if (!profile) {
-        QMessageBox::warning(this, tr("Профиль"), tr("Профиль %1 не открыт: %2").arg(path, why));
-        return false;
-    }
-    // Through the same rules as a reply of the detector.
-    const auto frame = profile->toFrame();
-    char reply[6] = {char(DetectorReply::ParamsOk)};
-    std::copy(frame.begin(), frame.end(), reply + 1);
-    showParameters(reply);
-    profileNote = profile->note;
-    return true;
-}
-
-bool MainWindow::saveProfile(const QString &path)
-{
-    std::uint8_t frame[ParameterFrame::length];
-    for (int i = 0; i < ParameterFrame::length; ++i)
-        frame[i] = ParameterFrame::byteAt(block, i);
-    Profile profile = Profile::fromFrame(frame);
-    profile.note = profileNote;
-    // A crash or a full disk leaves the old file as it was.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(profile.toJson()) < 0 || !file.commit()) {
-        QMessageBox::warning(this, tr("Профиль"), tr("Профиль %1 не сохранён: %2").arg(path, file.errorString()));
-        return false;
-    }
-    return true;
-}
-
-// ---------------------------------------------------------------------------
-// The journal
-
-namespace {
-// A note or an entry tried while another program writes waits this long at
-// most: an INSERT holds the lock for milliseconds, and a frame's 2 ms ticks
-// barely notice the wait.
-constexpr int JournalBusyTimeoutMs = 20;
-} // namespace
-
-void MainWindow::setUpJournal()
-{
-    journal = std::make_unique<Journal>();
-    // The window never waits for the journal: an entry that meets another
-    // program's write lock waits in the recorder's queue, and a note edited
-    // meanwhile fails at once rather than freezing the window.
-    journal->setBusyTimeout(JournalBusyTimeoutMs);
-    recorder = new JournalRecorder(detector, journal.get(), JournalEntry::Source::Window, this);
-    recorder->setQueued(true);
-    // The queue goes in before the window and the journal do.
-    connect(qApp, &QCoreApplication::aboutToQuit, recorder, &JournalRecorder::flush);
-    // A journal that cannot be kept never stops the configurator: it says so and works on.
-    journalState = new QLabel;
-    ui->statusBar->addPermanentWidget(journalState);
-    journalState->setVisible(!journal->isWritable());
-    journalState->setText(journal->errorString());
-    connect(recorder, &JournalRecorder::failed, this, [this](const QString &why) {
-        journalState->setText(why);
-        journalState->show();
-    });
-    connect(recorder, &JournalRecorder::waiting, this, [this](int count) {
-        journalState->setText(count > 0 ? tr("Журнал занят другой программой: записей ждут %1").arg(count)
-                                        : journal->errorString());
-        journalState->setVisible(count > 0 || !journal->isWritable());
-    });
-    connect(recorder, &JournalRecorder::recorded, this, [this] {
-        if (journalWindow)
-            journalWindow->refresh();
-    });
-    // A damaged journal was moved aside: told once, without holding the window up.
-    auto tell = [this](const QString &notice) {
-        auto *box = new QMessageBox(QMessageBox::Information, tr("Журнал"), notice, QMessageBox::Ok, this);
-        box->setAttribute(Qt::WA_DeleteOnClose);
-        box->setModal(false);
-        QTimer::singleShot(0, box, &QWidget::show);
-    };
-    connect(recorder, &JournalRecorder::moved, this, tell);
-    const QString notice = journal->takeNotice();
-    if (!notice.isEmpty())
-        tell(notice);
-}
-
-void MainWindow::showJournal()
-{
-    if (!journalWindow)
-        journalWindow = new JournalWindow(journal.get());
-    journalWindow->refresh();
-    journalWindow->show();
-    journalWindow->raise();
 }

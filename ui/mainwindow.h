@@ -15,6 +15,8 @@
 
 class AboutDilog;
 class config;
+class ConnectionStatus;
+class ParameterTracker;
 class DetectorLink;
 class LineTrace;
 class Journal;
@@ -61,7 +63,6 @@ private slots:
     void setmem_flag(int);
     void conf_wgt();
     void file_wr();
-    void set_connect();
     void set_dev_config(char in[6]);
     void set_curr_action(int total, int step, int cgi);
     void test_button(bool b);
@@ -74,7 +75,9 @@ private slots:
 
 public slots:
     void buttonsEnable(bool b);
-    void clearConnect();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
 
 private:
     // The controls of one tool class (1..3).
@@ -100,6 +103,11 @@ private:
     QString degreeSign() const;
     void showParameters(const char rx[6]);
     void setUpJournal();
+    void setUpEditing();
+    bool confirmClose();
+    void showBlock(const DeviceConfig &shown);
+    void useProfile(const QString &path, const QString &note);
+    void updateTitle();
     QString profileFolder() const;
     void rememberProfileFolder(const QString &file) const;
 
@@ -124,6 +132,10 @@ private:
     JournalWindow *journalWindow = nullptr;
     QLabel *journalState = nullptr; // says when entries cannot be kept
     QString profileNote;            // the opened profile's note, saved with it again
+    QString profileName;            // the profile last opened or saved, named in the title
+    ConnectionStatus *connection = nullptr;
+    ParameterTracker *tracker = nullptr;
+    bool closeAfterWrite = false;   // "Записать" on closing: the window closes once the write is confirmed
     // The storage record of file_wr; nothing sets it.
     std::int32_t recordValues[3] = {0, 0, 0};
 };

@@ -59,6 +59,12 @@ struct Rig {
                     else
                         QTest::keyClicks(about, c);
                 }
+            } else if (name == "drag") { // a slider dragged through these values, then let go
+                auto *slider = get<QSlider>(numbers[0]);
+                slider->setSliderDown(true);
+                for (const QString &v : numbers.mid(1))
+                    slider->setValue(v.toInt()), QCoreApplication::processEvents();
+                slider->setSliderDown(false);
             } else if (name == "link") {
                 auto *label = about->findChild<QLabel *>("_textLabel");
                 emit label->linkActivated(value == "own" ? label->text().section("href=\"", 1).section(u'"', 0, 0) : value);
@@ -66,9 +72,12 @@ struct Rig {
                 QMetaObject::invokeMethod(link->detectorLink(), qPrintable(name));
             } else if (auto *button = get<QPushButton>(name)) {
                 button->click();
+            } else if (get<QAction>(name) && value.isEmpty()) {
+                get<QAction>(name)->trigger();
             } else {
                 get(name)->setProperty(get<QSlider>(name) ? "value" : get<QLabel>(name) ? "text" : "checked", value);
             }
+            QCoreApplication::processEvents(); // one user action, one step
         }
     }
 
@@ -91,7 +100,12 @@ struct Rig {
         return {{"block", QByteArray(&window->parameterBlock().range_1, 5).toHex()}, {"classes", classes},
                 {"angle", text("sLabel_7")}, {"received", text("sLabel_4") + ',' + text("sLabel_5") + ',' + text("sLabel_6")},
                 // The dot is the circle in the 15 x 15 square at the image's corner.
-                {"status", status[0]->text() + ' ' + status[1]->pixmap().toImage().pixelColor(7, 7).name()},
+                {"status", status[0]->text().replace(QRegularExpression("\\d\\d:\\d\\d"), "HH:MM") + ' '
+                               + status[1]->pixmap().toImage().pixelColor(7, 7).name()},
+                // Per group its title marked (1), then the window modified and saying so.
+                {"marks", QString::number(get<QGroupBox>("groupBox_1")->title().startsWith("• "))
+                              + QString::number(get<QGroupBox>("groupBox")->title().startsWith("• "))
+                              + QString::number(window->isWindowModified() && get<QLabel>("unwritten")->isVisibleTo(window))},
                 {"bar", QStringLiteral("%1/%2 %3").arg(bar->value()).arg(bar->maximum()).arg(bar->isHidden() ? "hidden" : "shown")},
                 {"cfg", QString::number(!get<QWidget>("pushButton_cfg")->isHidden())}, {"commands", enabled("get") + enabled("save")},
                 {"about", QString::number(window->findChild<AboutDilog *>()->isVisible())}, {"opened", opened.join(u' ')}};
@@ -161,8 +175,19 @@ private slots:
         row("flag bits 4..7 ignored", {"rx=53f10f050505"}, "block=0505050f01;angle=15º;received=-5,-5,-5;classes=e+e+e+");
         row("class off by reply", {"button_drop", "horizontalSlider=-9", "rx=53020a050000"},
             "block=0000000a02;received=Выкл,0,0;classes=d-e+e+");
-        row("connected", {"signal_handshake_ok"}, "status=Подключено #00ff00");
-        row("connected, then lost", {"signal_handshake_ok", "signal_disconnect"}, "status=Нет подключения #ff0000");
+        row("connected", {"signal_handshake_ok"}, "status=Подключено: датчик отвечает с HH:MM #00ff00");
+        row("connected, then lost", {"signal_handshake_ok", "signal_disconnect"},
+            "status=Адаптер найден, датчик не отвечает: проверьте кабель и питание датчика #ff0000");
+        row("an edit is marked", {"checkBox=1"}, "marks=101");
+        row("a reply is the new reference", {"horizontalSlider_4=4", "rx=53000a000000", "actionUndo"}, "block=0000000a00;marks=000");
+        row("undo and redo across Сброс", {"checkBox_d_2=1", "horizontalSlider_2=-3", "button_drop", "actionUndo"},
+            "block=000300050a;marks=101");
+        row("redo after undo", {"checkBox_d_2=1", "button_drop", "actionUndo", "actionRedo"}, "block=0000000500");
+        row("undo back to the start", {"checkBox_d_2=1", "horizontalSlider_2=-3", "button_drop", "actionUndo", "actionUndo", "actionUndo"},
+            "block=000000050e;marks=000");
+        row("a drag is one step", {"horizontalSlider_4=2", "drag=horizontalSlider_4,3,5,7", "actionUndo"}, "block=0000000a0e;marks=011");
+        row("back to the detector's values", {"button_drop", "actionRevert"}, "block=000000050e;marks=000");
+        row("back to the detector's values, undone", {"button_drop", "horizontalSlider_4=9", "actionRevert", "actionUndo"}, "block=0000002d00");
         row("progress of a write", {"action=5,7,0", "action=5,3,2"}, "bar=18/35 shown");
         row("last bit hides the bar", {"action=5,7,0", "action=5,0,4"}, "bar=35/35 hidden");
         row("past the end the bar keeps 35", {"action=5,0,4", "action=5,3,5"}, "bar=35/35 hidden");
@@ -171,7 +196,8 @@ private slots:
         row("code over two showings, Shift alone within it", {"keys=58^3/019"}, "cfg=1");
         row("a key after the code", {"keys=5830195"}, "cfg=0");
         row("interrupted code", {"keys=58301x9"}, "cfg=0");
-        row("Escape and Return keep About open", {"keys=~|"}, "about=1;cfg=0");
+        row("Return keeps About open", {"keys=|"}, "about=1;cfg=0");
+        row("Escape closes About", {"keys=|~"}, "about=0;cfg=0");
         row("test action keeps the button", {"action_2=1", "keys=x"}, "cfg=1");
         // Whatever http address is activated, the maker's site opens, and only that.
         row("About's own link, another http one", {"link=own", "link=http://elsewhere.example/"},
@@ -221,7 +247,7 @@ private slots:
         Rig rig;
         QDir::setCurrent(home);
         QCOMPARE(rig.state()["commands"], "00");
-        QCOMPARE(rig.window->windowTitle(), withFiles ? "Zorvel-3 Configurator" : "Конфигуратор Зорвель-3");
+        QCOMPARE(rig.window->windowTitle(), withFiles ? "Zorvel-3 Configurator[*]" : "Конфигуратор Зорвель-3[*]");
         QCOMPARE(rig.window->windowIcon().availableSizes().contains(QSize(40, 20)), withFiles);
         QCOMPARE(rig.get<QLabel>("label_icn")->pixmap().size(), withFiles ? QSize(40, 20) : QSize(0, 0));
         rig.window->resize(1024, 768);
@@ -266,19 +292,61 @@ private slots:
         qputenv("XDG_DATA_HOME", data);
         BridgeLoader::setDemo(false);
         QVERIFY(rig.window->windowTitle().contains("демонстрация"));
-        const auto journalState = rig.window->statusBar()->findChildren<QLabel *>(Qt::FindDirectChildrenOnly).last();
+        const auto journalState = rig.get<QLabel>("journalState");
         QVERIFY(journalState->isVisibleTo(rig.window) && !journalState->text().isEmpty());
 
         rig.apply({"checkBox_d_1=1", "horizontalSlider=-9", "checkBox=1", "horizontalSlider_4=7"});
         QCOMPARE(rig.state()["block"], "090000230d");
         QVERIFY(rig.window->saveProfile(dir.filePath("site.json")));
         rig.apply({"button_drop"});
-        testsupport::ModalAnswerer answerer({"OK"});
+        testsupport::ModalAnswerer answerer({"OK", "Отмена", "Закрыть без записи"});
         QVERIFY(!rig.window->openProfile(dir.filePath("bad.json")));
         QCOMPARE(rig.state()["block"], "0000000500");
         QVERIFY(answerer.seen().value(0).text.contains("classes[1].range"));
         QVERIFY(rig.window->openProfile(dir.filePath("site.json")));
         QCOMPARE(rig.state()["block"], "090000230d");
+        QVERIFY(rig.window->windowTitle().startsWith("site.json[*] — "));
+
+        // A name typed without an extension is saved with ".json", and names the window.
+        QTimer::singleShot(200, [&] {
+            if (auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget()))
+                dialog->findChild<QLineEdit *>("fileNameEdit")->setText(dir.filePath("zone7")), QMetaObject::invokeMethod(dialog, "accept");
+        });
+        rig.apply({"actionSaveProfile"});
+        QVERIFY(QFile::exists(dir.filePath("zone7.json")) && rig.window->windowTitle().startsWith("zone7.json"));
+
+        // Closing with unwritten changes asks; "Отмена" keeps the window.
+        rig.window->show();
+        rig.apply({"horizontalSlider_4=2"});
+        QVERIFY(!rig.window->close() && rig.window->isVisible());
+        QVERIFY(rig.window->close());
+        QCOMPARE(answerer.seen().value(2).text, "Параметры в окне изменены и не записаны в датчик.");
+    }
+
+    // What the status bar says as the simulated detector answers, falls silent
+    // or its adapter stops taking pin calls.
+    void connectionWords_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("answering") << "" << "Подключено: датчик отвечает с";
+        QTest::newRow("silent") << "silent" << "Адаптер найден, датчик не отвечает";
+        QTest::newRow("pins fail") << "ClearPin" << "Адаптер не найден: подключите его к USB";
+    }
+
+    void connectionWords()
+    {
+        QFETCH(QString, fault);
+        QFETCH(QString, said);
+        testsupport::Simulator sim;
+        QVERIFY(sim.load());
+        sim.reset();
+        sim.setFault("silent", fault == "silent");
+        sim.failEntryPoint("ClearPin", fault == "ClearPin");
+        Rig rig;
+        auto *text = rig.window->statusBar()->findChildren<QLabel *>(Qt::FindDirectChildrenOnly).first();
+        QVERIFY2(testsupport::waitUntil([&] { return text->text().startsWith(said); }, 3000), qPrintable(text->text()));
+        sim.reset();
     }
 };
 

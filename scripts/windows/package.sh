@@ -24,7 +24,9 @@ OBJDUMP=$MINGW_TRIPLE-objdump
 # --- the program's folder -------------------------------------------------
 rm -rf "$WORK"
 mkdir -p "$STAGE"/{platforms,sqldrivers,styles,translations}
-cp "$WIN_BUILD"/{zorvel-configurator.exe,SimpleIO-UM.dll,SimpleIO-UM-demo.dll} "$STAGE/"
+# The USB driver as the bridge library (a package is for real adapters), the
+# simulated detector beside it for --demo.
+cp "$WIN_BUILD"/{zorvel-configurator.exe,SimpleIO-UM-demo.dll} "$WIN_BUILD/bridge/usb/SimpleIO-UM.dll" "$STAGE/"
 cp "$WIN_BUILD/translations/zorvel_en.qm" "$STAGE/translations/"
 cp "$ROOT/resources/3_x.xpm" "$ROOT/resources/Untitled.png" "$STAGE/"
 cp "$QT"/bin/Qt6{Core,Gui,Widgets,Sql}.dll "$STAGE/"

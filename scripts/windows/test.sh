@@ -48,11 +48,9 @@ echo "== making the Wine prefix $WINEPREFIX"
 
 step "test suite under Wine" ctest --test-dir "$WIN_BUILD" --output-on-failure --timeout 900
 
-# The benchmark beside the simulated detector (the program's folder holds the
-# USB driver under the bridge library's name).
+# Beside the simulated detector, as build/zorvel-bench on Linux.
 bench() {
-    cp "$WIN_BUILD/zorvel-bench.exe" "$WIN_BUILD/tests/"
-    (cd "$WIN_BUILD/tests" && "$WINE" zorvel-bench.exe "${ZORVEL_BENCH_ROUNDS:-10}")
+    (cd "$WIN_BUILD" && "$WINE" zorvel-bench.exe "${ZORVEL_BENCH_ROUNDS:-10}")
 }
 step "benchmark" bench
 

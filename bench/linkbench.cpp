@@ -54,7 +54,7 @@ SimShortestClockPhaseUsFn shortestPhase()
 #ifdef _WIN32
     // The module the link loaded, found by its name.
     HMODULE module = GetModuleHandleW(L"SimpleIO-UM.dll");
-    return module ? reinterpret_cast<SimShortestClockPhaseUsFn>(GetProcAddress(module, "SimShortestClockPhaseUs")) : nullptr;
+    return module ? reinterpret_cast<SimShortestClockPhaseUsFn>(reinterpret_cast<void *>(GetProcAddress(module, "SimShortestClockPhaseUs"))) : nullptr;
 #else
     const QString path = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("libSimpleIO-UM.so"));
     void *handle = dlopen(QFile::encodeName(path).constData(), RTLD_NOW | RTLD_LOCAL);

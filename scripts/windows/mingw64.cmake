@@ -63,7 +63,17 @@ unset(ENV{PKG_CONFIG_PATH})
 find_program(ZORVEL_WINE64 NAMES wine64 wine
     PATHS /usr/lib/wine /usr/bin NO_DEFAULT_PATH)
 if(ZORVEL_WINE64)
-    set(CMAKE_CROSSCOMPILING_EMULATOR ${ZORVEL_WINE64})
+    # The tests need the MinGW runtime and Qt's DLLs, which Wine looks up
+    # through WINEPATH (';'-separated, hence the escaped separators: each
+    # directory stays inside the one env argument).
+    set(_zorvel_winepath ${ZORVEL_MINGW_RUNTIME_DIRS})
+    foreach(_zorvel_prefix IN LISTS CMAKE_PREFIX_PATH)
+        if(IS_DIRECTORY "${_zorvel_prefix}/bin")
+            list(APPEND _zorvel_winepath "${_zorvel_prefix}/bin")
+        endif()
+    endforeach()
+    list(JOIN _zorvel_winepath "\\;" _zorvel_winepath)
+    set(CMAKE_CROSSCOMPILING_EMULATOR /usr/bin/env "WINEPATH=${_zorvel_winepath}" ${ZORVEL_WINE64})
 endif()
 
 # Link the GCC runtime of the posix flavour statically? No: Qt's DLLs are

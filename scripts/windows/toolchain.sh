@@ -205,7 +205,10 @@ QT_CONFIGURE=(
     -DFEATURE_pkg_config=OFF
     -DFEATURE_network=OFF -DFEATURE_dbus=OFF -DFEATURE_xml=OFF
     -DFEATURE_concurrent=OFF -DFEATURE_printsupport=OFF
-    -DFEATURE_opengl=OFF -DFEATURE_vulkan=OFF -DFEATURE_direct2d=OFF
+    # INPUT_opengl=no is configure's -no-opengl: FEATURE_opengl=OFF alone
+    # leaves "dynamicgl" on, and the windows plugin then fails to compile.
+    -DINPUT_opengl=no -DFEATURE_opengl=OFF
+    -DFEATURE_vulkan=OFF -DFEATURE_direct2d=OFF
     -DFEATURE_sql=ON -DFEATURE_sql_sqlite=ON -DFEATURE_system_sqlite=OFF
     -DFEATURE_sql_psql=OFF -DFEATURE_sql_mysql=OFF -DFEATURE_sql_odbc=OFF
     -DFEATURE_sql_ibase=OFF -DFEATURE_sql_oci=OFF -DFEATURE_sql_db2=OFF

@@ -74,5 +74,19 @@ no_bridge() {
 }
 step "handshake with no bridge library" no_bridge
 
+# The USB driver over hidapi's Windows backend, with no adapter on Wine's bus:
+# it loads, finds nothing, says so, and the handshake ends in status 2.
+no_adapter() {
+    local dir said code=0
+    dir=$(mktemp -d /tmp/zorvel-noadapter.XXXXXX)
+    cp "$WIN_BUILD/zorvel-configurator.exe" "$WIN_BUILD/bridge/usb/SimpleIO-UM.dll" "$dir/"
+    said=$(cd "$dir" && "$WINE" zorvel-configurator.exe handshake 2>&1) || code=$?
+    rm -rf "$dir"
+    printf '%s\n(exit %s)\n' "$said" "$code"
+    [ "$code" -eq 2 ] && grep -qF ">> DLL has been loaded" <<<"$said" \
+        && grep -qF ">> The device is DISCONNECTED" <<<"$said"
+}
+step "handshake through the USB driver, no adapter" no_adapter
+
 echo "test.sh: $(took "$START")"
 exit $status

@@ -7,6 +7,9 @@
 
 #include "app/commandline.h"
 #include "app/language.h"
+#ifdef _WIN32
+#include "app/startup_win.h"
+#endif
 #include "link/simpleioapi.h"
 #include "ui/mainwindow.h"
 
@@ -34,25 +37,43 @@ void whileOpeningDisplay(QtMsgType type, const QMessageLogContext &, const QStri
 // The executable's folder before any application object can tell it.
 QString programFolder(const char *argv0)
 {
+#ifdef _WIN32
+    Q_UNUSED(argv0);
+    return WindowsStartup::programFolder();
+#else
     const QFileInfo self(QStringLiteral("/proc/self/exe"));
     return self.exists() ? QFileInfo(self.symLinkTarget()).absolutePath()
                          : QFileInfo(QString::fromLocal8Bit(argv0)).absolutePath();
+#endif
 }
 
 } // namespace
 
 int main(int argc, char *argv[])
 {
+#ifdef _WIN32
+    const QStringList arguments = WindowsStartup::arguments();
+#else
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
+#endif
     QCoreApplication::setApplicationName(QStringLiteral("zorvel-configurator"));
     QCoreApplication::setApplicationVersion(QStringLiteral(ZORVEL_VERSION));
     // One parser decides, before any library is loaded: the simulated detector
     // only when --demo is an option, not the value of another one.
     const CommandLine::Start start = CommandLine::start(arguments);
     BridgeLoader::setDemo(start.demo);
-    const QString language = start.language.isEmpty() ? launcherLanguage() : start.language;
+    QString language = start.language.isEmpty() ? launcherLanguage() : start.language;
+#ifdef _WIN32
+    // No launcher chose: the program does what it would have done.
+    if (language.isEmpty())
+        language = WindowsStartup::userLanguage();
+    if (start.command)
+        WindowsStartup::prepareCommandConsole();
+    else
+        WindowsStartup::releaseOwnConsole();
+#endif
 
     // A command runs without a window: no widget, no display needed.
     if (start.command) {

@@ -15,7 +15,11 @@
 #include <QEventLoop>
 #include <QTimer>
 
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <dlfcn.h>
+#endif
 
 #include <algorithm>
 #include <cmath>
@@ -47,9 +51,15 @@ struct Transaction {
 // bridge beside the bench is the simulator.
 SimShortestClockPhaseUsFn shortestPhase()
 {
+#ifdef _WIN32
+    // The module the link loaded, found by its name.
+    HMODULE module = GetModuleHandleW(L"SimpleIO-UM.dll");
+    return module ? reinterpret_cast<SimShortestClockPhaseUsFn>(reinterpret_cast<void *>(GetProcAddress(module, "SimShortestClockPhaseUs"))) : nullptr;
+#else
     const QString path = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("libSimpleIO-UM.so"));
     void *handle = dlopen(QFile::encodeName(path).constData(), RTLD_NOW | RTLD_LOCAL);
     return handle ? reinterpret_cast<SimShortestClockPhaseUsFn>(dlsym(handle, "SimShortestClockPhaseUs")) : nullptr;
+#endif
 }
 
 // Tick times, taken as each tick starts (the line timer's event, before its

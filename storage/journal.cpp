@@ -69,7 +69,9 @@ Journal::~Journal()
 
 QString Journal::defaultPath()
 {
-    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + QStringLiteral("/journal.sqlite");
+    // The same folder on Linux; on Windows the local one, not the roaming one
+    // that a domain copies from machine to machine: the journal is this PC's.
+    return QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation) + QStringLiteral("/journal.sqlite");
 }
 
 Journal::Stored Journal::store(const JournalEntry &entry, QString *error)

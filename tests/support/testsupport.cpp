@@ -6,7 +6,11 @@
 #include <QEventLoop>
 #include <QFile>
 
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <dlfcn.h>
+#endif
 
 namespace testsupport {
 
@@ -37,19 +41,29 @@ void serveEvents(int ms)
 
 bool Simulator::load()
 {
-#ifdef __APPLE__
+#ifdef _WIN32
+    const char *name = "SimpleIO-UM.dll";
+#elif defined(__APPLE__)
     const char *name = "libSimpleIO-UM.dylib";
 #else
     const char *name = "libSimpleIO-UM.so";
 #endif
     const QString path = QDir(QCoreApplication::applicationDirPath()).filePath(QLatin1String(name));
+    // The module the link loaded: the same file, so the same simulated detector.
+#ifdef _WIN32
+    HMODULE module = LoadLibraryW(reinterpret_cast<const wchar_t *>(QDir::toNativeSeparators(path).utf16()));
+    void *handle = module;
+    auto symbol = [module](const char *name) { return reinterpret_cast<void *>(GetProcAddress(module, name)); };
+#else
     void *handle = dlopen(QFile::encodeName(path).constData(), RTLD_NOW | RTLD_LOCAL);
+    auto symbol = [handle](const char *name) { return dlsym(handle, name); };
+#endif
     if (!handle) {
         qWarning("simulated bridge not found at %s", qPrintable(path));
         return false;
     }
-    auto take = [handle](auto &fn, const char *symbol) {
-        fn = reinterpret_cast<std::remove_reference_t<decltype(fn)>>(dlsym(handle, symbol));
+    auto take = [symbol](auto &fn, const char *name) {
+        fn = reinterpret_cast<std::remove_reference_t<decltype(fn)>>(symbol(name));
         return fn != nullptr;
     };
     return take(reset, "SimReset") && take(getBlock, "SimGetBlock") && take(setBlock, "SimSetBlock")

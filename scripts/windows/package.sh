@@ -95,7 +95,7 @@ try_installer() {
     local prefix dir out code=0
     prefix=$(mktemp -d /tmp/zorvel-wine-setup.XXXXXX)
     export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-    unset WINEPATH QT_PLUGIN_PATH
+    unset WINEPATH WINEQT_PLUGIN_PATH WINEQT_QPA_PLATFORM
     "$WINE" wineboot --init >/dev/null 2>&1 || true
     dir="$prefix/drive_c/Program Files/Zorvel Configurator"
     "$WINE" "$(wine_path "$SETUP")" /S || { echo "the installer failed" >&2; code=1; }

@@ -11,8 +11,9 @@ export WINEPREFIX WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 path=()
 for dir in "$CACHE/qt/bin" "${MINGW_RUNTIME_DIRS[@]}"; do path+=("$(wine_path "$dir")"); done
 WINEPATH=$(IFS=';'; echo "${path[*]}")
-export WINEPATH QT_PLUGIN_PATH=$(wine_path "$CACHE/qt/plugins")
-unset QT_QPA_PLATFORM
+# Wine passes no QT_* variable to a Windows program; WINEQT_* arrive as QT_*.
+export WINEPATH WINEQT_PLUGIN_PATH=$(wine_path "$CACHE/qt/plugins")
+unset WINEQT_QPA_PLATFORM
 
 display=:$((90 + RANDOM % 9))
 Xvfb "$display" -screen 0 800x600x24 -nolisten tcp &

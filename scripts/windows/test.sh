@@ -27,8 +27,9 @@ for dir in "$CACHE/qt/bin" "${MINGW_RUNTIME_DIRS[@]}"; do
     path+=("$(wine_path "$dir")")
 done
 WINEPATH=$(IFS=';'; echo "${path[*]}")
-QT_PLUGIN_PATH=$(wine_path "$CACHE/qt/plugins")
-export WINEPATH QT_PLUGIN_PATH QT_QPA_PLATFORM=offscreen
+# Wine passes no QT_* variable to a Windows program; WINEQT_* arrive as QT_*.
+WINEQT_PLUGIN_PATH=$(wine_path "$CACHE/qt/plugins")
+export WINEPATH WINEQT_PLUGIN_PATH WINEQT_QPA_PLATFORM=offscreen
 
 status=0
 step() { # name command...: runs one step, says how it went and how long it took

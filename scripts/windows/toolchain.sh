@@ -22,7 +22,10 @@ NICE=(nice -n 15)
 log() { printf '[win64] %s\n' "$*" >&2; }
 die() { log "error: $*"; exit 1; }
 
-PACKAGES=(
+# install_missing, and the Linux build's own packages (its host tools: moc, rcc, uic).
+source "$HERE/../common.sh"
+
+WIN64_PACKAGES=(
     g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix
     binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev
     wine64 nsis zip cmake ninja-build dpkg-dev
@@ -33,24 +36,10 @@ PACKAGES=(
     perl tcl make gcc xz-utils
 )
 
-install_missing() {
-    local missing=() package
-    for package in "$@"; do
-        dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" \
-            || missing+=("$package")
-    done
-    [ ${#missing[@]} -eq 0 ] && return 0
-    log "installing: ${missing[*]}"
-    local sudo=()
-    [ "$(id -u)" -ne 0 ] && sudo=(sudo)
-    "${sudo[@]}" apt-get update -q
-    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
-}
-
 # Debian version -> upstream version: 6.4.2+dfsg-10 -> 6.4.2.
 upstream() { local v=${1#*:}; v=${v%-*}; echo "${v%%+*}"; }
 
-install_missing "${PACKAGES[@]}"
+install_missing "${WIN64_PACKAGES[@]}" >&2
 
 # The cross-built Qt must match the host tools (moc, rcc, uic) exactly, and
 # the Linux build uses these same versions, so both builds behave alike.
@@ -89,7 +78,6 @@ APT_OPTS=(
     -o "Dir::State::Lists=$APT_DIR/lists"
     -o "Dir::Cache=$APT_DIR/cache"
 )
-
 write_src_sources() {
     local in=/etc/apt/sources.list.d/debian.sources out=$APT_DIR/sources.list.d/debian-src.sources
     [ -f "$in" ] || die "$in is missing"
@@ -256,7 +244,8 @@ echo "$ELAPSED" > "$STAGED/build-time.txt"
 touch "$STAGED/.complete"
 mkdir -p "$CACHE_ROOT"
 mv "$STAGED" "$DEST"
-rm -rf "$STAGE"
+# The build tree (1.5 GB) is kept only when something failed, for its logs.
+rm -rf "$STAGE" "$WORK"
 log "$ELAPSED"
 log "cache: $DEST"
 echo "$DEST"

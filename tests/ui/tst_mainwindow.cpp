@@ -1,4 +1,4 @@
-// The main window: its parameter block and what it shows under controls, link signals and keys typed into About; start-up, its window and forms.
+// The main window: its parameter block and what it shows under controls, link signals and keys typed into About; start-up, its window and forms; profiles, the journal's notes and a series.
 #include <QtTest>
 #include <QtWidgets>
 

@@ -17,7 +17,7 @@
 // catalogue, which is the window that shows them.
 
 DetectorLink::DetectorLink(const DeviceConfig *block, QObject *parent)
-    : QObject(parent), deviceConfig(block)
+    : QObject(parent), deviceConfig(block), ownBlock_(block)
 {
     // One frame on the line at a time: one timer ticks it, another ends its waits.
     lineTimer = new QTimer(this);
@@ -55,6 +55,14 @@ void DetectorLink::startSupervision()
     firstConnect = true;
     QTimer::singleShot(LinkTiming::FirstHandshakeMs, Qt::PreciseTimer, this, &DetectorLink::sendParamAA);
     timerConnection->start();
+}
+
+void DetectorLink::setSupervisionInterval(int ms)
+{
+    supervisionMs_ = ms;
+    timerConnection->setInterval(ms);
+    if (timerConnection->isActive())
+        timerConnection->start();
 }
 
 void DetectorLink::startUp()
@@ -226,7 +234,7 @@ void DetectorLink::connection_timer(bool on)
         return;
     }
     if (supervised_)
-        timerConnection->start(LinkTiming::SupervisionMs);
+        timerConnection->start(supervisionMs_);
     if (handshakeDeferred) {
         handshakeDeferred = false;
         QTimer::singleShot(0, this, &DetectorLink::sendParamAA);

@@ -56,12 +56,21 @@ public:
     // The first handshake half a second from now, then one every ten seconds
     // of an otherwise idle link. Without it the link only does what it is told.
     void startSupervision();
+    // The supervision's period from now on (it counts from the end of the
+    // last transaction); LinkTiming::SupervisionMs unless set.
+    void setSupervisionInterval(int ms);
+    int supervisionInterval() const { return supervisionMs_; }
     // What the window does at start: loads the bridge library, arms the
     // supervision, and sets the pins to the default directions and idle
     // levels, logging each step.
     void startUp();
 
     void setQuestions(LinkQuestions *questions) { questions_ = questions; }
+    LinkQuestions *questions() const { return questions_; }
+    // Writes send and verify `block` (not owned) instead of the one given at
+    // construction, or that one again when it is null. Only while the line is
+    // free: a write reads its block until the read-back has been compared.
+    void setWriteBlock(const DeviceConfig *block) { deviceConfig = block ? block : ownBlock_; }
     // The date frame carries this date instead of today's, when valid.
     void setDateToSend(const QDate &date) { dateToSend_ = date; }
     // Records every pin call, frame and wait into `trace` (not owned), or
@@ -214,7 +223,8 @@ private:
     static constexpr int RawFrameBytes = 3;
 
     SimpleIoApi api;
-    const DeviceConfig *deviceConfig = nullptr;
+    const DeviceConfig *deviceConfig = nullptr; // what writes send
+    const DeviceConfig *ownBlock_ = nullptr;    // the owner's block, given at construction
     LinkQuestions *questions_ = nullptr;
     LineTrace *trace_ = nullptr;
     QDate dateToSend_;
@@ -223,6 +233,7 @@ private:
     QString bridgeProblem_;
     BridgeStatusFn bridgeStatus = nullptr; // a bridge library of ours says what went wrong
     bool supervised_ = false;
+    int supervisionMs_ = LinkTiming::SupervisionMs;
     std::unique_ptr<QLockFile> adapterLock_; // held while the link lives; none for a simulated detector
     QString adapterLockPath_;
     bool adapterInitDeferred_ = false; // the lock was busy when the bridge was loaded

@@ -1,5 +1,5 @@
-// Renders the main window (Russian and English), the engineering console and
-// the waveform window with a read on it offscreen, connected to the simulated detector, into PNG files for the README.
+// Renders the main window (Russian and English), the engineering console, the
+// waveform window with a read on it and a series that has written a detector offscreen, connected to the simulated detector, into PNG files for the README.
 //
 // Run from build/ (where the catalogue, pictures and bridge library lie):
 //   ./zorvel-screenshots ../docs
@@ -14,6 +14,8 @@
 #include <QTranslator>
 
 #include "ui/mainwindow.h"
+#include "ui/seriesrun.h"
+#include "ui/serieswindow.h"
 
 namespace {
 
@@ -36,6 +38,8 @@ QWidget *linkWindow()
 
 // Half a second to the first handshake, then a read of a little over a second.
 constexpr int ConnectAndReadMs = 2500;
+// A handshake within half a second, then the write and its read-back.
+constexpr int SeriesWriteMs = 4000;
 
 } // namespace
 
@@ -91,6 +95,21 @@ int main(int argc, char **argv)
                     top->grab().save(out.filePath(QStringLiteral("waveform.png")));
                 }
             }
+        }
+        if (language == QLatin1String("ru")) {
+            // A series on its first detector: written, read back, the green banner.
+            SeriesSetup setup;
+            setup.profile.classes[0] = {true, 2};
+            setup.profile.classes[1] = {true, 4};
+            setup.profile.angle = 20;
+            setup.profileName = QStringLiteral("склад-7.json");
+            setup.notePattern = QStringLiteral("партия 12, датчик {n}");
+            setup.firstNumber = 41;
+            SeriesWindow *series = window->startSeries(setup);
+            serve(SeriesWriteMs);
+            series->grab().save(out.filePath(QStringLiteral("series.png")));
+            series->run()->stop();
+            series->close();
         }
         // The window deletes the console and the link with itself, so that this
         // link does not talk over the next.

@@ -135,7 +135,7 @@ void JournalRecorder::record(JournalEntry entry)
     entry.source = source_;
     entry.demo = demo_;
     if (entry.note.isEmpty())
-        entry.note = note_;
+        entry.note = entry.kind == JournalEntry::Kind::Write && !writeNote_.isEmpty() ? writeNote_ : note_;
     // The time the transaction ended, however long the entry waits.
     if (!entry.time.isValid())
         entry.time = QDateTime::currentDateTimeUtc();

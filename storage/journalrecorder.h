@@ -26,8 +26,14 @@ public:
     // simulated detector at this moment.
     JournalRecorder(DetectorLink *link, Journal *journal, JournalEntry::Source source, QObject *parent = nullptr);
 
-    // Stored with every entry from now on.
+    // Stored with every entry from now on: the command line's --note.
     void setNote(const QString &note) { note_ = note; }
+    // Stored with every write's entry from now on, failed ones included, in
+    // place of the note above, and with no other entry: what a profile's or a
+    // series' note says of the detector a write was for, a later read of
+    // whatever is connected does not.
+    void setWriteNote(const QString &note) { writeNote_ = note; }
+    QString writeNote() const { return writeNote_; }
     // Records an entry the link cannot see, such as a command that found no
     // detector. Its time is now, unless it has one.
     void record(JournalEntry entry);
@@ -67,6 +73,7 @@ private:
     JournalEntry::Source source_;
     bool demo_;
     QString note_;
+    QString writeNote_;
     bool queued_ = false;
     std::optional<JournalEntry> held_;
     QList<JournalEntry> queue_;

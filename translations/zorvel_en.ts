@@ -823,6 +823,14 @@ p, li { white-space: pre-wrap; }
         <source>Отмена</source>
         <translation>Cancel</translation>
     </message>
+    <message>
+        <source>&amp;Серия…</source>
+        <translation>&amp;Series…</translation>
+    </message>
+    <message>
+        <source>Записать профиль в датчики один за другим, с номером каждого в журнале</source>
+        <translation>Write a profile into detectors one after another, each with its number in the journal</translation>
+    </message>
 </context>
 <context>
     <name>ParameterTracker</name>
@@ -940,6 +948,165 @@ p, li { white-space: pre-wrap; }
     <message>
         <source>файл больше %1 КиБ</source>
         <translation>the file is larger than %1 KiB</translation>
+    </message>
+</context>
+<context>
+    <name>SeriesDialog</name>
+    <message>
+        <source>Серия</source>
+        <translation>Series</translation>
+    </message>
+    <message>
+        <source>Профиль:</source>
+        <translation>Profile:</translation>
+    </message>
+    <message>
+        <source>Файл профиля (*.json)</source>
+        <translation>Profile file (*.json)</translation>
+    </message>
+    <message>
+        <source>Выбрать…</source>
+        <translation>Choose…</translation>
+    </message>
+    <message>
+        <source>Примечание:</source>
+        <translation>Note:</translation>
+    </message>
+    <message>
+        <source>Примечание к записи каждого датчика в журнале; {n} заменяется номером датчика</source>
+        <translation>The note of each detector&apos;s entry in the journal; {n} is replaced by the detector&apos;s number</translation>
+    </message>
+    <message>
+        <source>{n} — номер датчика</source>
+        <translation>{n} is the detector&apos;s number</translation>
+    </message>
+    <message>
+        <source>Первый номер:</source>
+        <translation>First number:</translation>
+    </message>
+    <message>
+        <source>партия 1, датчик {n}</source>
+        <translation>batch 1, detector {n}</translation>
+    </message>
+    <message>
+        <source>Начать серию</source>
+        <translation>Start the series</translation>
+    </message>
+    <message>
+        <source>Профиль серии</source>
+        <translation>Profile of the series</translation>
+    </message>
+    <message>
+        <source>Профили (*.json);;Все файлы (*)</source>
+        <translation>Profiles (*.json);;All files (*)</translation>
+    </message>
+    <message>
+        <source>Выберите файл профиля: без него серия не начинается.</source>
+        <translation>Choose a profile file: the series does not start without one.</translation>
+    </message>
+    <message>
+        <source>Профиль %1 не открыт: %2
+Серия не начата.</source>
+        <translation>The profile %1 was not opened: %2
+The series has not started.</translation>
+    </message>
+</context>
+<context>
+    <name>SeriesRun</name>
+    <message>
+        <source>при проверке считано не то, что записано</source>
+        <translation>the read-back differs from what was written</translation>
+    </message>
+    <message>
+        <source>при проверке ответ %1 вместо 0x53</source>
+        <translation>the read-back&apos;s reply was %1 instead of 0x53</translation>
+    </message>
+</context>
+<context>
+    <name>SeriesWindow</name>
+    <message>
+        <source>Серия</source>
+        <translation>Series</translation>
+    </message>
+    <message>
+        <source>Остановить серию</source>
+        <translation>Stop the series</translation>
+    </message>
+    <message>
+        <source>Экспорт CSV…</source>
+        <translation>Export CSV…</translation>
+    </message>
+    <message>
+        <source>Закрыть</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>Профиль %1: %2</source>
+        <translation>Profile %1: %2</translation>
+    </message>
+    <message>
+        <source>Запись датчика %1…</source>
+        <translation>Writing detector %1…</translation>
+    </message>
+    <message>
+        <source>Датчик %1 записан</source>
+        <translation>Detector %1 written</translation>
+    </message>
+    <message>
+        <source>Датчик %1 НЕ записан: %2</source>
+        <translation>Detector %1 NOT written: %2</translation>
+    </message>
+    <message>
+        <source>Серия остановлена</source>
+        <translation>Series stopped</translation>
+    </message>
+    <message>
+        <source>Ждём датчик %1</source>
+        <translation>Waiting for detector %1</translation>
+    </message>
+    <message>
+        <source>Подключите датчик: он получит номер %1</source>
+        <translation>Connect a detector: it gets number %1</translation>
+    </message>
+    <message>
+        <source>Идёт запись: не отключайте датчик</source>
+        <translation>Writing: do not disconnect the detector</translation>
+    </message>
+    <message>
+        <source>Отключите датчик; следующий получит номер %1</source>
+        <translation>Disconnect the detector; the next one gets number %1</translation>
+    </message>
+    <message>
+        <source>Серия остановится, когда запись закончится</source>
+        <translation>The series stops when the write has ended</translation>
+    </message>
+    <message>
+        <source>Записано: %1    Не записано: %2</source>
+        <translation>Written: %1    Not written: %2</translation>
+    </message>
+    <message>
+        <source>Файл %1 не записан: %2.</source>
+        <translation>The file %1 was not written: %2.</translation>
+    </message>
+    <message>
+        <source>Экспорт серии</source>
+        <translation>Export the series</translation>
+    </message>
+    <message>
+        <source>Журнал занят другой программой: записей ждут %1. Повторите экспорт через несколько секунд.</source>
+        <translation>The journal is held by another program: %1 entries are waiting. Export again in a few seconds.</translation>
+    </message>
+    <message>
+        <source>серия-%1.csv</source>
+        <translation>series-%1.csv</translation>
+    </message>
+    <message>
+        <source>Файлы CSV (*.csv)</source>
+        <translation>CSV files (*.csv)</translation>
+    </message>
+    <message>
+        <source>Записи серии сохранены в %1</source>
+        <translation>The series&apos; entries were saved in %1</translation>
     </message>
 </context>
 <context>

@@ -103,6 +103,8 @@ bool config::retryRead()
 
 void config::showWriteResult(bool same)
 {
+    if (!writeResultsShown)
+        return;
     QMessageBox box(same ? QMessageBox::Information : QMessageBox::Warning, tr("Конфигурация"),
                     same ? tr("Конфигурация записана успешно") : tr("Ошибка при записи конфигурации"),
                     QMessageBox::Ok);

@@ -34,6 +34,8 @@ public:
     // The waveform window goes with the main window; the console itself stays.
     void closeTrace();
     const LineTrace &lineTrace() const { return *trace; }
+    // The box that says how a write ended; off while a series says it in its window.
+    void setWriteResultsShown(bool shown) { writeResultsShown = shown; }
 
     // The link's own: set before a handshake that is to be followed by a
     // read, and the last good parameter reply.
@@ -98,6 +100,7 @@ private:
     LineTrace *trace = nullptr;     // everything on the line, for the waveform window
     LineTraceWindow *traceWindow = nullptr;
     int ioMask = 0;
+    bool writeResultsShown = true;
 };
 
 #endif

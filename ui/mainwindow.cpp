@@ -103,6 +103,7 @@ MainWindow::MainWindow(QWidget *parent)
     connectLink();
     setUpJournal();
     setUpEditing();
+    setUpSeries();
 
     // The user reads with "Считать", whose slot clicks the hidden handshake button.
     ui->hand->hide();

@@ -29,6 +29,8 @@ class QPainter;
 class QPixmap;
 class QProgressBar;
 class QSlider;
+class SeriesWindow;
+struct SeriesSetup;
 
 namespace Ui {
 class MainWindow;
@@ -51,6 +53,8 @@ public:
     // returns false, changing nothing.
     bool openProfile(const QString &path);
     bool saveProfile(const QString &path);
+    // A series with this setup, in a window of its own over this one ("Серия…").
+    SeriesWindow *startSeries(const SeriesSetup &setup);
 
 private slots:
     void setmem(int i);
@@ -72,6 +76,7 @@ private slots:
     void openProfileDialog();
     void saveProfileDialog();
     void showJournal();
+    void showSeriesDialog();
 
 public slots:
     void buttonsEnable(bool b);
@@ -104,6 +109,7 @@ private:
     void showParameters(const char rx[6]);
     void setUpJournal();
     void setUpEditing();
+    void setUpSeries();
     bool confirmClose();
     void showBlock(const DeviceConfig &shown);
     void useProfile(const QString &path, const QString &note);

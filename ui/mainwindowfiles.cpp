@@ -104,11 +104,11 @@ bool MainWindow::saveProfile(const QString &path)
 }
 
 // The profile last opened or saved names the window, and its note goes with
-// every write into the journal.
+// every write into the journal, and with no read.
 void MainWindow::useProfile(const QString &path, const QString &note)
 {
     profileNote = note;
-    recorder->setNote(note);
+    recorder->setWriteNote(note);
     profileName = QFileInfo(path).fileName();
     updateTitle();
 }

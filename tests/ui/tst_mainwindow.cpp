@@ -1,4 +1,4 @@
-// The main window: its parameter block and what it shows under controls, link signals and keys typed into About; start-up, its window and forms.
+// The main window: its parameter block and what it shows under controls, link signals and keys typed into About; start-up, its window and forms; profiles, the journal's notes and a series.
 #include <QtTest>
 #include <QtWidgets>
 
@@ -9,6 +9,9 @@
 #include "ui/config.h"
 #include "link/simpleioapi.h"
 #include "ui/mainwindow.h"
+#include "ui/seriesdialog.h"
+#include "ui/serieswindow.h"
+#include "storage/journalrecorder.h"
 #include "tests/support/modalanswerer.h"
 #include "tests/support/testsupport.h"
 
@@ -321,6 +324,78 @@ private slots:
         QVERIFY(!rig.window->close() && rig.window->isVisible());
         QVERIFY(rig.window->close());
         QCOMPARE(answerer.seen().value(2).text, "Параметры в окне изменены и не записаны в датчик.");
+    }
+
+    // A profile's note goes with its write, not with the read after it. Then a
+    // series on the simulated detector, set up in its dialog (which refuses a
+    // bad profile): the detector connected is written once however long it
+    // stays; unplugged and another plugged in that does not take the write, it
+    // is not counted and its number waits for the next good one; the series'
+    // notes and only its entries go into its CSV, and stopping gives the link
+    // back its ten seconds.
+    void series()
+    {
+        testsupport::Simulator sim;
+        QVERIFY(sim.load());
+        sim.reset();
+        QTemporaryDir dir;
+        QFile file(dir.filePath("site.json"));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(R"({"format": "zorvel-3-profile", "version": 1, "note": "site note",
+            "classes": [{"on": true, "range": 2}, {"on": true, "range": 3}, {"on": true, "range": 4}], "angle": 30, "single_blow": false})") > 0);
+        file.close();
+        Rig rig;
+        QVERIFY(testsupport::waitUntil([&] { return rig.state()["commands"] == "11"; }, 5000));
+        QSignalSpy recorded(rig.window->findChild<JournalRecorder *>(), &JournalRecorder::recorded);
+        testsupport::ModalAnswerer answerer({"OK"});
+        QVERIFY(rig.window->openProfile(file.fileName()));
+        rig.apply({"save"});
+        QVERIFY(testsupport::waitUntil([&] { return recorded.count() == 1; }, 6000));
+        rig.apply({"get"});
+        QVERIFY(testsupport::waitUntil([&] { return recorded.count() == 2; }, 6000));
+        const QVector<JournalEntry> written = Journal().entries();
+        QCOMPARE(written.value(1).note + '|' + written.value(0).note, "site note|");
+
+        SeriesDialog dialog(dir.path(), rig.window);
+        dialog.findChild<QLineEdit *>("profilePath")->setText(dir.filePath("missing.json"));
+        dialog.findChild<QSpinBox *>("firstNumber")->setValue(7);
+        dialog.accept();
+        QVERIFY(answerer.seen().last().text.endsWith("Серия не начата.") && dialog.result() != QDialog::Accepted);
+        dialog.findChild<QLineEdit *>("profilePath")->setText(file.fileName());
+        dialog.accept();
+        const int boxes = answerer.seen().size();
+        SeriesWindow *window = rig.window->startSeries(dialog.setup());
+        SeriesRun *run = window->run();
+        const auto banner = [&] { return window->findChild<QLabel *>("banner")->text(); };
+        const auto writes = [&] { const auto all = sim.frames(); return std::count_if(all.begin(), all.end(), [](const QByteArray &f) { return f.startsWith('\xa6'); }); };
+        const auto phase = [&](SeriesRun::Phase p) { return testsupport::waitUntil([&] { return run->phase() == p; }, 8000); };
+        const int writesBefore = writes();
+        QVERIFY(phase(SeriesRun::Phase::Unplug));
+        QCOMPARE(banner(), "Датчик 7 записан");
+        testsupport::serveEvents(2000); // some four handshakes answered
+        QCOMPARE(writes() - writesBefore, 1);
+        const unsigned char factory[5] = {0x00, 0x19, 0x07, 0x08, 0x06};
+        for (const bool takesWrite : {false, true}) {
+            sim.setSilent(true);
+            QVERIFY(phase(SeriesRun::Phase::Waiting));
+            sim.setBlock(factory);
+            sim.setWritesIgnored(!takesWrite);
+            sim.setSilent(false);
+            QVERIFY(phase(SeriesRun::Phase::Unplug));
+            QVERIFY(takesWrite || banner() == "Датчик 8 НЕ записан: при проверке считано не то, что записано");
+        }
+        QCOMPARE(QString("%1 %2 %3").arg(run->written()).arg(run->failed()).arg(run->nextNumber()), "2 1 9");
+        QCOMPARE(banner(), "Датчик 8 записан");
+        QCOMPARE(sim.block(), QByteArray("\x00\x1e\x02\x03\x04", 5));
+        window->findChild<QPushButton *>("stopButton")->click();
+        QVERIFY(phase(SeriesRun::Phase::Stopped));
+        QCOMPARE(rig.link->detectorLink()->supervisionInterval(), 10000);
+        QVERIFY(window->exportCsv(dir.filePath("series.csv")));
+        QFile csv(dir.filePath("series.csv"));
+        QVERIFY(csv.open(QIODevice::ReadOnly));
+        const QStringList lines = QString::fromUtf8(csv.readAll()).split("\r\n", Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 4);
+        QVERIFY(lines[1].contains("датчик 8") && lines[2].contains("датчик 8") && lines[3].contains("датчик 7"));
+        QCOMPARE(answerer.seen().size(), boxes); // the series asked nothing and showed no box
     }
 
     // What the status bar says as the simulated detector answers, falls silent

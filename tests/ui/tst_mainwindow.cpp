@@ -218,7 +218,7 @@ private slots:
     }
 
     // Start-up as main does it, from a bare folder (Russian) and from one with
-    // the catalogue and pictures (English): the catalogue, the pictures, the
+    // the catalogue and pictures (English): the catalogues, ours and Qt's, the pictures, the
     // window's size and title-bar buttons, every text of the three forms whole
     // in the fonts the program uses, and "Считать" and "Сохранить" held back
     // until the real link's first handshake with the simulated detector.
@@ -244,6 +244,7 @@ private slots:
                                && QFile::copy(TEST_CATALOGUE, "translations/zorvel_en.qm")));
         QTranslator translator;
         QCOMPARE(installCatalogue(*qApp, translator), withFiles);
+        QCOMPARE(QDialogButtonBox(QDialogButtonBox::Cancel).buttons().value(0)->text(), withFiles ? "Cancel" : "Отмена"); // Qt's own
         Rig rig;
         QDir::setCurrent(home);
         QCOMPARE(rig.state()["commands"], "00");

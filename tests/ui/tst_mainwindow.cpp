@@ -325,7 +325,8 @@ private slots:
     }
 
     // What the status bar says as the simulated detector answers, falls silent
-    // or its adapter stops taking pin calls.
+    // or its adapter stops taking pin calls; with no bridge library at all; and
+    // over our USB driver with no adapter plugged in.
     void connectionWords_data()
     {
         QTest::addColumn<QString>("fault");
@@ -333,6 +334,10 @@ private slots:
         QTest::newRow("answering") << "" << "Подключено: датчик отвечает с";
         QTest::newRow("silent") << "silent" << "Адаптер найден, датчик не отвечает";
         QTest::newRow("pins fail") << "ClearPin" << "Адаптер не найден: подключите его к USB";
+        QTest::newRow("no library") << "none/libSimpleIO-UM.so" << "Нет библиотеки адаптера SimpleIO-UM";
+#ifdef USB_BRIDGE
+        QTest::newRow("USB driver, no adapter") << USB_BRIDGE << "Адаптер не найден: подключите его к USB";
+#endif
     }
 
     void connectionWords()
@@ -344,7 +349,9 @@ private slots:
         sim.reset();
         sim.setFault("silent", fault == "silent");
         sim.failEntryPoint("ClearPin", fault == "ClearPin");
+        BridgeLoader::setLibrary(fault.contains('/') ? fault : QString()); // a bridge library instead of the simulator
         Rig rig;
+        BridgeLoader::setLibrary({});
         auto *text = rig.window->statusBar()->findChildren<QLabel *>(Qt::FindDirectChildrenOnly).first();
         QVERIFY2(testsupport::waitUntil([&] { return text->text().startsWith(said); }, 3000), qPrintable(text->text()));
         sim.reset();

@@ -567,12 +567,16 @@
         <translation>Export CSV</translation>
     </message>
     <message>
-        <source>Файлы CSV (*.csv)</source>
-        <translation>CSV files (*.csv)</translation>
-    </message>
-    <message>
         <source>Сохранено записей: %1 в %2</source>
         <translation>Entries saved: %1 to %2</translation>
+    </message>
+    <message>
+        <source>CSV, разделитель «;» (*.csv)</source>
+        <translation>CSV, separator &quot;;&quot; (*.csv)</translation>
+    </message>
+    <message>
+        <source>CSV, разделитель «,» (RFC 4180) (*.csv)</source>
+        <translation>CSV, separator &quot;,&quot; (RFC 4180) (*.csv)</translation>
     </message>
 </context>
 <context>

@@ -9,7 +9,9 @@
 class QWidget;
 
 // The chosen path, or empty when the user cancelled. `suffix` without its dot.
+// `nameFilter`, where given, is the filter shown first, and then the one the
+// user chose.
 QString askSaveFileName(QWidget *parent, const QString &caption, const QString &start, const QString &filter,
-                        const QString &suffix);
+                        const QString &suffix, QString *nameFilter = nullptr);
 
 #endif

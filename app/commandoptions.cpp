@@ -114,12 +114,16 @@ QString CommandLine::parseError(const QCommandLineParser &parser, const QStringL
 
 QString CommandLine::helpText() const
 {
-    QString text = tr("Вызов: zorvel-configurator КОМАНДА [параметры]") + QLatin1Char('\n')
-                   + tr("Конфигуратор датчиков \"Зорвель - 3\" без окна: одна команда с датчиком.") + QLatin1String("\n\n")
-                   + tr("Команды:") + QLatin1String("\n  ")
-                   + tr("handshake | read | write ФАЙЛ | date set [ГГГГ-ММ-ДД] | date get | journal")
-                   + QLatin1String("\n\n") + tr("Параметры:") + QLatin1Char('\n');
-    for (const QCommandLineOption &option : options()) {
+    // One command, option or status a line, so that a narrow terminal wraps a
+    // description, never a command in the middle.
+    const auto rows = [](const QList<QPair<QString, QString>> &items, int width = 27) {
+        QString text;
+        for (const auto &[left, right] : items)
+            text += QStringLiteral("  %1  %2\n").arg(left, -width).arg(right);
+        return text;
+    };
+    QList<QPair<QString, QString>> options;
+    for (const QCommandLineOption &option : CommandLine::options()) {
         if (option.flags() & QCommandLineOption::HiddenFromHelp)
             continue;
         QStringList names;
@@ -128,13 +132,27 @@ QString CommandLine::helpText() const
         QString left = names.join(QStringLiteral(", "));
         if (!option.valueName().isEmpty())
             left += QStringLiteral(" <%1>").arg(option.valueName());
-        text += QStringLiteral("  %1  %2\n").arg(left, -18).arg(option.description());
+        options.append({left, option.description()});
     }
-    return text + QLatin1Char('\n')
-           + tr("Коды завершения: 0 готово; 1 неверный вызов; 2 нет датчика (нет библиотеки моста, адаптера "
-                "или ответа 0x55); 3 прочитанное не совпало с записанным или ответ остался ошибочным; "
-                "4 профиль не читается или неверен; 5 работа с датчиком сделана, но её запись в журнале "
-                "или файл трассы не сохранены.");
+    return tr("Вызов: zorvel-configurator КОМАНДА [параметры]") + QLatin1Char('\n')
+           + tr("Конфигуратор датчиков \"Зорвель - 3\" без окна: одна команда с датчиком.") + QLatin1String("\n\n")
+           + tr("Команды:") + QLatin1Char('\n')
+           + rows({{QStringLiteral("handshake"), tr("рукопожатие: отвечает ли датчик")},
+                   {QStringLiteral("read [--json] [--retries N]"), tr("прочитать параметры датчика")},
+                   {tr("write ФАЙЛ"), tr("записать профиль, прочитать и сравнить")},
+                   {tr("date set [ГГГГ-ММ-ДД]"), tr("передать дату (без неё сегодняшнюю)")},
+                   {QStringLiteral("date get"), tr("прочитать дату из датчика")},
+                   {QStringLiteral("journal [--csv]"), tr("показать журнал")}})
+           + QLatin1Char('\n') + tr("Параметры:") + QLatin1Char('\n') + rows(options) + QLatin1Char('\n')
+           + tr("Коды завершения:") + QLatin1Char('\n')
+           + rows({{QStringLiteral("0"), tr("готово")},
+                   {QStringLiteral("1"), tr("неверный вызов")},
+                   {QStringLiteral("2"), tr("нет датчика: нет библиотеки моста, адаптера или ответа 0x55")},
+                   {QStringLiteral("3"), tr("прочитанное не совпало с записанным или ответ остался ошибочным")},
+                   {QStringLiteral("4"), tr("профиль не читается или неверен")},
+                   {QStringLiteral("5"), tr("работа с датчиком сделана, но её запись в журнале или файл трассы не сохранены")},
+                   {QStringLiteral("128 + N"), tr("завершена сигналом N, когда закончился начатый обмен")}},
+                  7);
 }
 
 int CommandLine::checkDate(const QString &text)
@@ -160,7 +178,7 @@ int CommandLine::parse(const QStringList &arguments)
     if (!parser.parse(arguments))
         return wrongUsage(parseError(parser, arguments));
     if (parser.isSet(QStringLiteral("help"))) {
-        out << helpText() << Qt::endl;
+        out << helpText() << Qt::flush;
         return Done;
     }
     if (parser.isSet(QStringLiteral("version"))) {

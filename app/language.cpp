@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QLibraryInfo>
 #include <QStringList>
 #include <QTranslator>
 
@@ -31,7 +32,23 @@ bool installCatalogue(QCoreApplication &app, QTranslator &translator, const QStr
 {
     const bool loaded = loadCatalogue(translator, language, QCoreApplication::applicationDirPath());
     app.installTranslator(&translator);
+    if (!loaded)
+        installToolkitCatalogue(app, translator);
     return loaded;
+}
+
+void installToolkitCatalogue(QCoreApplication &app, QTranslator &translator)
+{
+    // Beside the program first: the Windows package brings its own copy, since
+    // Qt's translations folder there names where Qt was built, not a folder of
+    // the user's machine.
+    auto *toolkit = new QTranslator(&translator);
+    const QString name = QStringLiteral("qtbase_ru");
+    const QString beside = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("translations"));
+    if (toolkit->load(name, beside) || toolkit->load(name, QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        app.installTranslator(toolkit);
+    else
+        delete toolkit;
 }
 
 QString noDisplayMessage(const QTranslator &translator)

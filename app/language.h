@@ -16,8 +16,15 @@ class QTranslator;
 bool loadCatalogue(QTranslator &translator, const QString &language, const QString &programFolder);
 
 // loadCatalogue() with the application's folder, then installs the translator
-// (even when nothing loaded: an empty one translates nothing).
+// (even when nothing loaded: an empty one translates nothing); when the run is
+// Russian, also installToolkitCatalogue().
 bool installCatalogue(QCoreApplication &app, QTranslator &translator, const QString &language = QString());
+
+// For a Russian run: installs Qt's own Russian catalogue (qtbase_ru.qm, from
+// "translations" beside the program, else from Qt's translations folder), so
+// that file dialogs, standard buttons and Qt's messages speak Russian too. It
+// belongs to `translator` and leaves the application with it.
+void installToolkitCatalogue(QCoreApplication &app, QTranslator &translator);
 
 // What the window says when no display can be opened, from `translator`,
 // which is loaded but cannot be installed before the application exists.

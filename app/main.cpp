@@ -85,7 +85,7 @@ int main(int argc, char *argv[])
     }
 
     QTranslator translator;
-    loadCatalogue(translator, language, programFolder(argv[0]));
+    const bool english = loadCatalogue(translator, language, programFolder(argv[0]));
     noDisplayText = noDisplayMessage(translator).toLocal8Bit() + '\n';
     const QtMessageHandler usual = qInstallMessageHandler(whileOpeningDisplay);
     QApplication app(argc, argv);
@@ -95,6 +95,8 @@ int main(int argc, char *argv[])
     // Ties the window to its menu entry and icon on Wayland.
     QGuiApplication::setDesktopFileName(QStringLiteral("zorvel-configurator"));
     app.installTranslator(&translator);
+    if (!english)
+        installToolkitCatalogue(app, translator);
 
     MainWindow window;
     window.show();

@@ -20,13 +20,15 @@ BridgeLoader::Result BridgeLoader::load(void **handle, QString *detail)
 {
     *handle = nullptr;
     const char *name = demo() ? DemoLibrary : RealLibrary;
-    const QString beside = QDir(QCoreApplication::applicationDirPath()).filePath(QLatin1String(name));
-    if (QFileInfo::exists(beside)) {
-        *handle = dlopen(QFile::encodeName(beside).constData(), RTLD_NOW | RTLD_LOCAL);
+    const QString chosen = library();
+    const QString path =
+        chosen.isEmpty() ? QDir(QCoreApplication::applicationDirPath()).filePath(QLatin1String(name)) : chosen;
+    if (!chosen.isEmpty() || QFileInfo::exists(path)) {
+        *handle = dlopen(QFile::encodeName(path).constData(), RTLD_NOW | RTLD_LOCAL);
         if (*handle)
             return Result::Loaded;
         *detail = QString::fromLocal8Bit(dlerror());
-        return Result::Failed;
+        return QFileInfo::exists(path) ? Result::Failed : Result::NotFound;
     }
     *handle = dlopen(name, RTLD_NOW | RTLD_LOCAL);
     if (*handle)

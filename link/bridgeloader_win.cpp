@@ -1,10 +1,15 @@
 #include "link/simpleioapi.h"
 
+#include <QDir>
+
 #include <windows.h>
 
 BridgeLoader::Result BridgeLoader::load(void **handle, QString *detail)
 {
-    HMODULE module = LoadLibraryW(demo() ? L"SimpleIO-UM-demo.dll" : L"SimpleIO-UM.dll");
+    const QString chosen = QDir::toNativeSeparators(library());
+    HMODULE module = !chosen.isEmpty() ? LoadLibraryW(reinterpret_cast<const wchar_t *>(chosen.utf16()))
+                     : demo()          ? LoadLibraryW(L"SimpleIO-UM-demo.dll")
+                                       : LoadLibraryW(L"SimpleIO-UM.dll");
     *handle = module;
     if (module)
         return Result::Loaded;

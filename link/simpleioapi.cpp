@@ -44,7 +44,18 @@ bool SimpleIoApi::ConfigureMCP2200(unsigned char ioMap, unsigned long baudRate) 
 
 namespace {
 bool demoMode = false;
+QString chosenLibrary;
 } // namespace
+
+void BridgeLoader::setLibrary(const QString &path)
+{
+    chosenLibrary = path;
+}
+
+QString BridgeLoader::library()
+{
+    return chosenLibrary;
+}
 
 void BridgeLoader::setDemo(bool demo)
 {

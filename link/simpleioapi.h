@@ -43,6 +43,11 @@ Result load(void **handle, QString *detail);
 // at start, before any link loads its library.
 void setDemo(bool demo);
 bool demo();
+// This file instead, demo or not, and nothing else tried: the window over a
+// bridge of one's choosing, for the screenshots and the tests. Empty, the
+// default: the search above. Set before a link loads its library.
+void setLibrary(const QString &path);
+QString library();
 void *resolve(void *handle, const char *name);
 } // namespace BridgeLoader
 

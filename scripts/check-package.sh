@@ -42,11 +42,11 @@ diff -u <(echo "$expected_files" | LC_ALL=C sort) <(echo "$files") || fail "file
 field() { dpkg-deb -f "$deb" "$1"; }
 [ "$(field Version)" = "$version" ] || fail "Version $(field Version), the project's is $version"
 [ "$(field Section)" = electronics ] || fail "Section $(field Section)"
-# Loaded at run time (Qt SQL's driver, Wine's Tahoma), and computed from the
-# program's and the USB bridge's libraries.
+# Loaded at run time (Qt SQL's driver, Wine's Tahoma, Qt's catalogue), and
+# computed from the program's and the USB bridge's libraries.
 depends=$(field Depends)
 echo "Depends: $depends"
-for package in libqt6sql6-sqlite fonts-wine libqt6widgets6 libhidapi-libusb0; do
+for package in libqt6sql6-sqlite fonts-wine qt6-translations-l10n libqt6widgets6 libhidapi-libusb0; do
     grep -Eq "(^|, )$package( |,|$)" <<<"$depends" || fail "Depends lacks $package"
 done
 

@@ -7,7 +7,7 @@ BUILD_DIR=${BUILD_DIR:-$ROOT/build}
 PACKAGES=(
     cmake make g++ pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools
-    libgl-dev libhidapi-dev fonts-dejavu-core fonts-wine libqt6sql6-sqlite
+    libgl-dev libhidapi-dev fonts-dejavu-core fonts-wine libqt6sql6-sqlite qt6-translations-l10n
     sigrok-cli
 )
 # Only for making and checking the Debian package (scripts/package.sh,

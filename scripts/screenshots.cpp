@@ -1,5 +1,8 @@
-// Renders the main window (Russian and English), the engineering console, the
-// waveform window with a read on it and a series that has written a detector offscreen, connected to the simulated detector, into PNG files for the README.
+// Renders the main window (Russian and English, and with two edits not yet
+// written), the journal, the engineering console, the waveform window with a
+// read on it and a series that has written a detector offscreen, connected to
+// the simulated detector, into PNG files for the README; then the window over
+// the USB driver with no adapter plugged in.
 //
 // Run from build/ (where the catalogue, pictures and bridge library lie):
 //   ./zorvel-screenshots ../docs
@@ -13,6 +16,7 @@
 #include <QTimer>
 #include <QTranslator>
 
+#include "link/simpleioapi.h"
 #include "ui/mainwindow.h"
 #include "ui/seriesrun.h"
 #include "ui/serieswindow.h"
@@ -116,5 +120,17 @@ int main(int argc, char **argv)
         delete window;
         app.removeTranslator(&translator);
     }
+
+#ifdef ZORVEL_USB_BRIDGE
+    // What the status bar says where the adapter is missing.
+    BridgeLoader::setLibrary(QStringLiteral(ZORVEL_USB_BRIDGE));
+    auto *window = new MainWindow;
+    window->show();
+    serve(ConnectAndReadMs);
+    window->grab().save(out.filePath(QStringLiteral("status-noadapter.png")));
+    delete window;
+#else
+    qWarning("no USB bridge in this build: status-noadapter.png is not made");
+#endif
     return 0;
 }

@@ -78,8 +78,10 @@ public:
     QVector<JournalEntry> entries(QString *error = nullptr);
     bool setNote(qint64 id, const QString &note, QString *error = nullptr);
 
-    // RFC 4180 with a byte-order mark and a header row, one record per entry.
-    static QByteArray toCsv(const QVector<JournalEntry> &entries);
+    // RFC 4180 with a byte-order mark and a header row, one record per entry;
+    // `separator` ';' is what spreadsheets expect where the decimal separator
+    // is the comma (a Russian locale), and fields holding it are quoted.
+    static QByteArray toCsv(const QVector<JournalEntry> &entries, char separator = ',');
     // Readable lines for a terminal, one block per entry.
     static QString toText(const QVector<JournalEntry> &entries);
 

@@ -22,12 +22,12 @@ QString hex(const std::optional<JournalEntry::Parameters> &parameters)
     return QString::fromLatin1(raw.toHex(' '));
 }
 
-// One CSV field: quoted when it holds a quote, a comma or a line break, with
-// quotes doubled.
-QByteArray csvField(const QString &text)
+// One CSV field: quoted when it holds a quote, the separator or a line break,
+// with quotes doubled.
+QByteArray csvField(const QString &text, char separator)
 {
     QByteArray field = text.toUtf8();
-    if (field.contains('"') || field.contains(',') || field.contains('\n') || field.contains('\r'))
+    if (field.contains('"') || field.contains(separator) || field.contains('\n') || field.contains('\r'))
         field = '"' + field.replace('"', "\"\"") + '"';
     return field;
 }
@@ -43,11 +43,14 @@ const char *const CsvColumns[] = {
     QT_TRANSLATE_NOOP("Journal", "Попыток"),
 };
 
-QByteArray csvRecord(const QStringList &fields)
+QByteArray csvRecord(const QStringList &fields, char separator)
 {
     QByteArray record;
-    for (int i = 0; i < fields.size(); ++i)
-        record += (i > 0 ? "," : "") + csvField(fields.at(i));
+    for (int i = 0; i < fields.size(); ++i) {
+        if (i > 0)
+            record += separator;
+        record += csvField(fields.at(i), separator);
+    }
     return record + "\r\n";
 }
 
@@ -114,19 +117,20 @@ QString Journal::detailsText(const JournalEntry &entry)
     return parts.join(QStringLiteral("; "));
 }
 
-QByteArray Journal::toCsv(const QVector<JournalEntry> &entries)
+QByteArray Journal::toCsv(const QVector<JournalEntry> &entries, char separator)
 {
     QByteArray csv = "\xEF\xBB\xBF";
     QStringList header;
     for (const char *title : CsvColumns)
         header << QCoreApplication::translate("Journal", title);
-    csv += csvRecord(header);
+    csv += csvRecord(header, separator);
     for (const JournalEntry &entry : entries) {
         csv += csvRecord({QString::number(entry.id), entry.time.toUTC().toString(Qt::ISODate), originText(entry),
                           kindText(entry.kind), resultText(entry), entry.written ? words(*entry.written) : QString(),
                           entry.read ? words(*entry.read) : QString(),
                           entry.date ? entry.date->toString(Qt::ISODate) : QString(), entry.note, entry.failure,
-                          hex(entry.written), hex(entry.read), QString::number(qMax(1, entry.tries))});
+                          hex(entry.written), hex(entry.read), QString::number(qMax(1, entry.tries))},
+                         separator);
     }
     return csv;
 }

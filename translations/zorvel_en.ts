@@ -63,10 +63,6 @@
         <translation>The &quot;Zorvel - 3&quot; detector configurator without a window: one command with the detector.</translation>
     </message>
     <message>
-        <source>handshake | read | write ФАЙЛ | date set [ГГГГ-ММ-ДД] | date get | journal</source>
-        <translation>handshake | read | write FILE | date set [YYYY-MM-DD] | date get | journal</translation>
-    </message>
-    <message>
         <source>read: параметры в формате профиля JSON.</source>
         <translation>read: the parameters in the JSON profile format.</translation>
     </message>
@@ -211,10 +207,6 @@
         <translation>Options:</translation>
     </message>
     <message>
-        <source>Коды завершения: 0 готово; 1 неверный вызов; 2 нет датчика (нет библиотеки моста, адаптера или ответа 0x55); 3 прочитанное не совпало с записанным или ответ остался ошибочным; 4 профиль не читается или неверен; 5 работа с датчиком сделана, но её запись в журнале или файл трассы не сохранены.</source>
-        <translation>Exit statuses: 0 done; 1 wrong usage; 2 no detector (no bridge library, no adapter or no 0x55 reply); 3 the read-back differs from what was written, or the reply stayed bad; 4 the profile is unreadable or invalid; 5 the work on the detector is done, but its journal entry or trace file could not be kept.</translation>
-    </message>
-    <message>
         <source>Даты %1 не существует</source>
         <translation>%1 does not exist</translation>
     </message>
@@ -258,6 +250,70 @@
         <source>Предупреждение: датчик прислал %1; в профиле значения, какие примет окно, а присланные байты в поле &quot;detector_bytes&quot;, которое write не читает</source>
         <translation>Warning: the detector sent %1; the profile holds the values as the window takes them, and the bytes sent are under &quot;detector_bytes&quot;, which write ignores</translation>
     </message>
+    <message>
+        <source>рукопожатие: отвечает ли датчик</source>
+        <translation>one handshake: does the detector answer</translation>
+    </message>
+    <message>
+        <source>прочитать параметры датчика</source>
+        <translation>read the detector&apos;s parameters</translation>
+    </message>
+    <message>
+        <source>write ФАЙЛ</source>
+        <translation>write FILE</translation>
+    </message>
+    <message>
+        <source>записать профиль, прочитать и сравнить</source>
+        <translation>write a profile, read it back and compare</translation>
+    </message>
+    <message>
+        <source>date set [ГГГГ-ММ-ДД]</source>
+        <translation>date set [YYYY-MM-DD]</translation>
+    </message>
+    <message>
+        <source>передать дату (без неё сегодняшнюю)</source>
+        <translation>send the date (today&apos;s when omitted)</translation>
+    </message>
+    <message>
+        <source>прочитать дату из датчика</source>
+        <translation>read the detector&apos;s date</translation>
+    </message>
+    <message>
+        <source>показать журнал</source>
+        <translation>show the journal</translation>
+    </message>
+    <message>
+        <source>Коды завершения:</source>
+        <translation>Exit statuses:</translation>
+    </message>
+    <message>
+        <source>готово</source>
+        <translation>done</translation>
+    </message>
+    <message>
+        <source>неверный вызов</source>
+        <translation>wrong usage</translation>
+    </message>
+    <message>
+        <source>нет датчика: нет библиотеки моста, адаптера или ответа 0x55</source>
+        <translation>no detector: no bridge library, no adapter or no 0x55 reply</translation>
+    </message>
+    <message>
+        <source>прочитанное не совпало с записанным или ответ остался ошибочным</source>
+        <translation>the read-back differs from what was written, or the reply stayed bad</translation>
+    </message>
+    <message>
+        <source>профиль не читается или неверен</source>
+        <translation>the profile is unreadable or invalid</translation>
+    </message>
+    <message>
+        <source>работа с датчиком сделана, но её запись в журнале или файл трассы не сохранены</source>
+        <translation>the work on the detector is done, but its journal entry or trace file could not be kept</translation>
+    </message>
+    <message>
+        <source>завершена сигналом N, когда закончился начатый обмен</source>
+        <translation>ended by signal N after the transaction under way</translation>
+    </message>
 </context>
 <context>
     <name>ConnectionStatus</name>
@@ -283,7 +339,7 @@
     </message>
     <message>
         <source>Адаптер найден, датчик не отвечает: проверьте кабель и питание датчика</source>
-        <translation>Adapter found, the detector does not answer: check the cable and the detector's power</translation>
+        <translation>Adapter found, the detector does not answer: check the cable and the detector&apos;s power</translation>
     </message>
     <message>
         <source>Подключено: датчик отвечает с %1</source>
@@ -292,6 +348,17 @@
     <message>
         <source>Демонстрация на имитаторе датчика. %1</source>
         <translation>Demo on the simulated detector. %1</translation>
+    </message>
+</context>
+<context>
+    <name>CsvExport</name>
+    <message>
+        <source>CSV, разделитель «;» (*.csv)</source>
+        <translation>CSV, separator &quot;;&quot; (*.csv)</translation>
+    </message>
+    <message>
+        <source>CSV, разделитель «,» (RFC 4180) (*.csv)</source>
+        <translation>CSV, separator &quot;,&quot; (RFC 4180) (*.csv)</translation>
     </message>
 </context>
 <context>
@@ -509,10 +576,6 @@
     <message>
         <source>Экспорт CSV</source>
         <translation>Export CSV</translation>
-    </message>
-    <message>
-        <source>Файлы CSV (*.csv)</source>
-        <translation>CSV files (*.csv)</translation>
     </message>
     <message>
         <source>Сохранено записей: %1 в %2</source>
@@ -777,7 +840,7 @@ p, li { white-space: pre-wrap; }
     </message>
     <message>
         <source>&amp;Вернуть значения датчика</source>
-        <translation>&amp;Back to the detector's values</translation>
+        <translation>&amp;Back to the detector&apos;s values</translation>
     </message>
     <message>
         <source>библиотека адаптера не загружена</source>
@@ -1099,10 +1162,6 @@ The series has not started.</translation>
     <message>
         <source>серия-%1.csv</source>
         <translation>series-%1.csv</translation>
-    </message>
-    <message>
-        <source>Файлы CSV (*.csv)</source>
-        <translation>CSV files (*.csv)</translation>
     </message>
     <message>
         <source>Записи серии сохранены в %1</source>

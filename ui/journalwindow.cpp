@@ -4,17 +4,23 @@
 
 #include <QDate>
 #include <QDir>
-#include <QFileDialog>
-#include <QFileInfo>
 #include <QHeaderView>
 #include <QMessageBox>
 #include <QSaveFile>
 #include <QSettings>
 #include <QSortFilterProxyModel>
-#include <QStandardPaths>
+
+#include <utility>
 
 namespace {
-const char ExportFolderKey[] = "journal/exportFolder";
+const char ColumnsKey[] = "journal/columns";
+
+// The program sets no organisation name, and a default QSettings without one
+// stores nothing: this one is <config>/zorvel-configurator/zorvel-configurator.conf.
+QSettings settings()
+{
+    return QSettings(QCoreApplication::applicationName(), QCoreApplication::applicationName());
+}
 } // namespace
 
 JournalModel::JournalModel(Journal *journal, QObject *parent) : QAbstractTableModel(parent), journal_(journal)
@@ -41,7 +47,13 @@ int JournalModel::columnCount(const QModelIndex &parent) const
 
 QVariant JournalModel::data(const QModelIndex &index, int role) const
 {
-    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole && role != Qt::ToolTipRole))
+    if (index.isValid() && role == Qt::ToolTipRole) {
+        // Whole, and wrapped: a tool tip of plain text is one line, cut at the screen's edge.
+        const QString text = data(index, Qt::DisplayRole).toString();
+        return text.isEmpty() ? QVariant()
+                              : QStringLiteral("<p style=\"white-space:pre-wrap\">%1</p>").arg(text.toHtmlEscaped());
+    }
+    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole))
         return {};
     const JournalEntry &entry = entries_.at(index.row());
     switch (index.column()) {
@@ -109,10 +121,8 @@ JournalWindow::JournalWindow(Journal *journal, QWidget *parent)
     filter->setFilterKeyColumn(-1); // any column
     filter->setFilterCaseSensitivity(Qt::CaseInsensitive);
     ui->table->setModel(filter);
-    for (int column : {JournalModel::Time, JournalModel::Action, JournalModel::Result})
-        ui->table->horizontalHeader()->setSectionResizeMode(column, QHeaderView::ResizeToContents);
-    ui->table->horizontalHeader()->setSectionResizeMode(JournalModel::Parameters, QHeaderView::Interactive);
-    ui->table->setColumnWidth(JournalModel::Parameters, 380);
+    // Every column may be dragged wider or narrower; the note, the last, takes what is left.
+    ui->table->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
 
     connect(ui->filter, &QLineEdit::textChanged, filter, &QSortFilterProxyModel::setFilterFixedString);
     connect(ui->filter, &QLineEdit::textChanged, this, &JournalWindow::showStatus);
@@ -124,6 +134,45 @@ JournalWindow::JournalWindow(Journal *journal, QWidget *parent)
 JournalWindow::~JournalWindow()
 {
     delete ui;
+}
+
+void JournalWindow::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (std::exchange(columnsSet, true))
+        return;
+    if (!ui->table->horizontalHeader()->restoreState(settings().value(QLatin1String(ColumnsKey)).toByteArray()))
+        fitColumns();
+}
+
+void JournalWindow::hideEvent(QHideEvent *event)
+{
+    if (columnsSet)
+        settings().setValue(QLatin1String(ColumnsKey), ui->table->horizontalHeader()->saveState());
+    QWidget::hideEvent(event);
+}
+
+void JournalWindow::fitColumns()
+{
+    // Each column as wide as its texts, but the note, which the installer
+    // edits, keeps a quarter of the width: the free texts (the result with what
+    // failed, the parameters) give way for it, each in proportion to its width,
+    // and show themselves whole in their tool tips.
+    QHeaderView *header = ui->table->horizontalHeader();
+    int used = 0;
+    for (int column = 0; column < JournalModel::Note; ++column) {
+        ui->table->resizeColumnToContents(column);
+        used += header->sectionSize(column);
+    }
+    const int room = ui->table->viewport()->width() * 3 / 4;
+    const int free = header->sectionSize(JournalModel::Result) + header->sectionSize(JournalModel::Parameters);
+    if (used <= room || free == 0)
+        return;
+    const int excess = used - room;
+    for (int column : {JournalModel::Result, JournalModel::Parameters}) {
+        const int width = header->sectionSize(column);
+        header->resizeSection(column, qMax(header->sectionSizeHint(column), width - excess * width / free));
+    }
 }
 
 void JournalWindow::refresh()
@@ -147,7 +196,7 @@ void JournalWindow::showStatus()
                             .arg(model->rowCount()));
 }
 
-bool JournalWindow::exportCsv(const QString &path, QString *error) const
+bool JournalWindow::exportCsv(const QString &path, char separator, QString *error) const
 {
     QVector<JournalEntry> shown;
     shown.reserve(filter->rowCount());
@@ -155,7 +204,7 @@ bool JournalWindow::exportCsv(const QString &path, QString *error) const
         shown.append(model->entry(filter->mapToSource(filter->index(row, 0)).row()));
 
     QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly) && file.write(Journal::toCsv(shown)) >= 0 && file.commit())
+    if (file.open(QIODevice::WriteOnly) && file.write(Journal::toCsv(shown, separator)) >= 0 && file.commit())
         return true;
     if (error) {
         *error = QCoreApplication::translate("JournalWindow", "Файл %1 не записан: %2.")
@@ -166,27 +215,15 @@ bool JournalWindow::exportCsv(const QString &path, QString *error) const
 
 void JournalWindow::chooseExportFile()
 {
-    // The program sets no organisation name, and a default QSettings without one
-    // stores nothing: this one is <config>/zorvel-configurator/zorvel-configurator.conf.
-    QSettings settings(QCoreApplication::applicationName(), QCoreApplication::applicationName());
-    const QString folder =
-        settings
-            .value(QLatin1String(ExportFolderKey), QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation))
-            .toString();
     const QString name =
         QCoreApplication::translate("JournalWindow", "журнал-%1.csv").arg(QDate::currentDate().toString(Qt::ISODate));
-    const QString title = QCoreApplication::translate("JournalWindow", "Экспорт CSV");
-    const QString path = askSaveFileName(this, title, QDir(folder).filePath(name),
-                                         QCoreApplication::translate("JournalWindow", "Файлы CSV (*.csv)"),
-                                         QStringLiteral("csv"));
+    const QString path = exportCsvAsked(this, QCoreApplication::translate("JournalWindow", "Экспорт CSV"), name,
+                                        QStringLiteral("journal"),
+                                        [this](const QString &to, char separator, QString *error) {
+                                            return exportCsv(to, separator, error);
+                                        });
     if (path.isEmpty())
         return;
-    QString error;
-    if (!exportCsv(path, &error)) {
-        QMessageBox::warning(this, title, error);
-        return;
-    }
-    settings.setValue(QLatin1String(ExportFolderKey), QFileInfo(path).absolutePath());
     ui->status->setText(QCoreApplication::translate("JournalWindow", "Сохранено записей: %1 в %2")
                             .arg(filter->rowCount())
                             .arg(QDir::toNativeSeparators(path)));

@@ -59,7 +59,7 @@ public:
 
     // Writes the entries the filter lets through, in the order shown, through
     // QSaveFile: a failed export leaves any earlier file untouched.
-    bool exportCsv(const QString &path, QString *error = nullptr) const;
+    bool exportCsv(const QString &path, char separator = ',', QString *error = nullptr) const;
 
 public slots:
     // Reads the journal again; the main window calls it after new entries.
@@ -68,13 +68,19 @@ public slots:
 private slots:
     void chooseExportFile();
 
+protected:
+    void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
+
 private:
     void showStatus();
+    void fitColumns();
 
     Ui::JournalWindow *ui;
     Journal *journal;
     JournalModel *model;
     QSortFilterProxyModel *filter;
+    bool columnsSet = false; // restored from the last session, or fitted at the first showing
 };
 
 #endif

@@ -8,15 +8,10 @@
 #include <QApplication>
 #include <QDate>
 #include <QDir>
-#include <QFileInfo>
 #include <QMessageBox>
 #include <QSaveFile>
-#include <QSettings>
-#include <QStandardPaths>
 
 namespace {
-const char ExportFolderKey[] = "series/exportFolder";
-
 // Colour only underlines what the words say.
 enum class Banner { Neutral, Good, Bad };
 QString bannerStyle(Banner banner)
@@ -99,12 +94,12 @@ void SeriesWindow::render()
     ui->closeButton->setEnabled(phase == SeriesRun::Phase::Stopped);
 }
 
-bool SeriesWindow::exportCsv(const QString &path, QString *error) const
+bool SeriesWindow::exportCsv(const QString &path, char separator, QString *error) const
 {
     QString why;
     const QVector<JournalEntry> own = run_->ownEntries(journal_->entries(&why));
     QSaveFile file(path);
-    if (why.isEmpty() && file.open(QIODevice::WriteOnly) && file.write(Journal::toCsv(own)) >= 0 && file.commit())
+    if (why.isEmpty() && file.open(QIODevice::WriteOnly) && file.write(Journal::toCsv(own, separator)) >= 0 && file.commit())
         return true;
     if (error) {
         *error = tr("Файл %1 не записан: %2.").arg(QDir::toNativeSeparators(path), why.isEmpty() ? file.errorString() : why);
@@ -122,20 +117,12 @@ void SeriesWindow::chooseExportFile()
                                               .arg(run_->entriesUnsaved()));
         return;
     }
-    QSettings settings(QCoreApplication::applicationName(), QCoreApplication::applicationName());
-    const QString folder =
-        settings.value(QLatin1String(ExportFolderKey), QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation))
-            .toString();
     const QString name = tr("серия-%1.csv").arg(QDate::currentDate().toString(Qt::ISODate));
-    const QString path =
-        askSaveFileName(this, title, QDir(folder).filePath(name), tr("Файлы CSV (*.csv)"), QStringLiteral("csv"));
+    const QString path = exportCsvAsked(this, title, name, QStringLiteral("series"),
+                                        [this](const QString &to, char separator, QString *error) {
+                                            return exportCsv(to, separator, error);
+                                        });
     if (path.isEmpty())
         return;
-    QString error;
-    if (!exportCsv(path, &error)) {
-        QMessageBox::warning(this, title, error);
-        return;
-    }
-    settings.setValue(QLatin1String(ExportFolderKey), QFileInfo(path).absolutePath());
     ui->status->setText(tr("Записи серии сохранены в %1").arg(QDir::toNativeSeparators(path)));
 }

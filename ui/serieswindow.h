@@ -26,7 +26,7 @@ public:
 
     SeriesRun *run() const { return run_; }
     // The entries the series wrote into the journal, as CSV into `path`.
-    bool exportCsv(const QString &path, QString *error = nullptr) const;
+    bool exportCsv(const QString &path, char separator = ',', QString *error = nullptr) const;
 
     // Escape or the title bar's close while the series runs stops it; the
     // window stays with its counts until closed again.

@@ -46,7 +46,7 @@ private slots:
         QTest::addColumn<QString>("fault");
         QTest::addColumn<int>("status");
         QTest::addColumn<QStringList>("frames");
-        QTest::addColumn<QString>("said"); // on standard error, if anything in particular
+        QTest::addColumn<QString>("said"); // said, if anything in particular; tabs part what may stand apart
         const QByteArray invalid = R"({"format": "zorvel-3-profile", "version": 1, "angle": 25, "single_blow": false,
             "classes": [{"on": true, "range": 0}, {"on": false, "range": 3}, {"on": true, "range": 15}]})";
         const QString large = file("large.json", " ");
@@ -104,7 +104,14 @@ private slots:
         QTest::newRow("date get") << QStringList{"date", "get"} << "" << 0 << QStringList{"AA", "A2"} << "";
         QTest::newRow("unknown command") << QStringList{"reed"} << "" << 1 << QStringList{} << "";
         QTest::newRow("bad retries") << QStringList{"read", "--retries", "x"} << "" << 1 << QStringList{} << "";
-        QTest::newRow("help") << QStringList{"--help"} << "" << 0 << QStringList{} << "";
+        // The program's name, not its path; the run's language; a command a line.
+        QTest::newRow("help") << QStringList{"--help"} << "" << 0 << QStringList{}
+                              << "Usage: zorvel-configurator COMMAND [options]\n\t\nCommands:\n  handshake \t\n  write FILE \t\nOptions:\n";
+        QTest::newRow("help, Russian") << QStringList{"-h", "--lang", "ru"} << "" << 0 << QStringList{}
+                                       << "Вызов: zorvel-configurator КОМАНДА [параметры]\n\t\n  date get \t\nПараметры:\n";
+        // Qt's own words in the run's language too.
+        QTest::newRow("Qt's words, Russian") << QStringList{"write", file("broken.json", "{"), "--lang", "ru"} << "" << 4
+                                             << QStringList{} << "незавершённый объект";
     }
     void exitStatus()
     {
@@ -121,7 +128,8 @@ private slots:
         const Result result = run(arguments, fault, QTest::currentDataTag() == QLatin1String("note --demo") ? demoOnly : PROGRAM);
         QVERIFY2(result.status == status, result.err.constData());
         QCOMPARE(result.frames, frames);
-        QVERIFY2(result.err.contains(said.toUtf8()), result.err.constData());
+        for (const QString &part : said.split(u'\t'))
+            QVERIFY2((result.out + result.err).contains(part.toUtf8()), (result.out + result.err).constData());
     }
     void readProfileWrittenBack()
     {

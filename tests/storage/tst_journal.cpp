@@ -273,16 +273,21 @@ private slots:
         QVERIFY(failed.isEmpty());
     }
 
-    // A field with a separator, a quote or a line break is quoted, its quotes doubled: one record per entry.
+    // A field with the separator (the comma, or the semicolon of a Russian spreadsheet), a quote or a line break is
+    // quoted, its quotes doubled: one record per entry.
     void csvQuotesWhatWouldSplitARecord()
     {
         QVector<E> entries;
-        for (const char *note : {"две\nстроки", "возврат\rкаретки"})
+        for (const char *note : {"две\nстроки", "возврат\rкаретки", "зона 7; опора 3", "опора 3, ворота"})
             entries << E{0, {}, E::Source::Window, E::Kind::Write, E::Result::Failed, {}, {}, {}, note, "линия \"занята\", нет ответа"};
         const QByteArray csv = Journal::toCsv(entries);
         QVERIFY(csv.startsWith("\xEF\xBB\xBF"));
-        QCOMPARE(csv.count("\r\n"), 3);
+        QCOMPARE(csv.count("\r\n"), 5);
         QVERIFY(csv.contains(",\"две\nстроки\",\"линия \"\"занята\"\", нет ответа\",") && csv.contains(",\"возврат\rкаретки\","));
+        QVERIFY(csv.contains(",зона 7; опора 3,") && csv.contains(",\"опора 3, ворота\","));
+        const QByteArray semicolons = Journal::toCsv(entries, ';');
+        QVERIFY(semicolons.count("\r\n") == 5 && semicolons.startsWith("\xEF\xBB\xBF№;Время (UTC);") && semicolons.contains(";\"зона 7; опора 3\";")
+                && semicolons.contains(";опора 3, ворота;\"линия \"\"занята\"\", нет ответа\";"));
     }
 };
 

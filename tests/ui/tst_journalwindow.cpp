@@ -1,6 +1,8 @@
-// Guards the journal window: its filter, the note edited in place and stored, the export of what is shown.
+// Guards the journal window: its filter, the note edited in place and stored, the export of what is shown, its columns.
 #include <QFile>
+#include <QHeaderView>
 #include <QLineEdit>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -27,14 +29,19 @@ class TestJournalWindow : public QObject
     Q_OBJECT
 
 private slots:
-    // The window: the filter narrows the table as one types, a note edited in place is stored, the export holds what is shown.
+    // The window: the filter narrows the table as one types, a note edited in place is stored, the export holds what
+    // is shown. However long the other texts, the note column is in view at the window's size, a long note whole in
+    // its tool tip; widths set by hand come back in the next window.
     void filterNoteAndExport()
     {
+        QSettings(QCoreApplication::applicationName(), QCoreApplication::applicationName()).remove("journal/columns");
         QTemporaryDir folder;
         const QString path = folder.filePath(QStringLiteral("journal.sqlite"));
         Journal journal(path);
         const E::Parameters block{0x08, 25, 0, 5, 0};
-        for (const E &e : {E{0, {}, E::Source::Window, E::Kind::ParameterRead, E::Result::Ok, {}, block, {}, "Зона 1", {}},
+        const QString longText = QStringLiteral("адаптер не ответил на запрос; ").repeated(12);
+        for (const E &e : {E{0, {}, E::Source::Window, E::Kind::DateRead, E::Result::Failed, {}, {}, {}, longText, longText},
+                           E{0, {}, E::Source::Window, E::Kind::ParameterRead, E::Result::Ok, {}, block, {}, "Зона 1", {}},
                            E{0, {}, E::Source::CommandLine, E::Kind::Write, E::Result::Ok, block, block, {}, {}, {}},
                            E{0, {}, E::Source::Window, E::Kind::DateSet, E::Result::Ok, {}, {}, QDate(2025, 5, 1), "опора 12", {}, 1, true}})
             QVERIFY(journal.add(e));
@@ -43,9 +50,13 @@ private slots:
         auto *filter = window.findChild<QLineEdit *>(QStringLiteral("filter"));
         auto *table = window.findChild<QTableView *>(QStringLiteral("table"));
         QVERIFY(filter && table);
+        QHeaderView *header = table->horizontalHeader();
+        QVERIFY(header->sectionViewportPosition(JournalModel::Note) + header->sectionSizeHint(JournalModel::Note) <= table->viewport()->width());
+        const QString tip = table->model()->index(3, JournalModel::Note).data(Qt::ToolTipRole).toString();
+        QVERIFY(tip.contains(longText) && Qt::mightBeRichText(tip)); // rich text, so that it wraps
 
         // Any column, any case, narrowed at each key.
-        const QList<QPair<QString, int>> typed{{"зона", 1}, {"командная", 1}, {"2025-05-01", 1}, {"zzz", 0}, {"демо", 1}, {"", 3}};
+        const QList<QPair<QString, int>> typed{{"зона", 1}, {"командная", 1}, {"2025-05-01", 1}, {"zzz", 0}, {"демо", 1}, {"", 4}};
         for (const auto &[text, rows] : typed) {
             filter->clear();
             type(filter, text);
@@ -67,12 +78,18 @@ private slots:
 
         type(filter, QStringLiteral("5, выкл")); // the parameters of the read and the write
         QCOMPARE(table->model()->rowCount(), 2);
-        QVERIFY(window.exportCsv(folder.filePath(QStringLiteral("export.csv"))));
+        QVERIFY(window.exportCsv(folder.filePath(QStringLiteral("export.csv")), ';'));
         QFile exported(folder.filePath(QStringLiteral("export.csv")));
         QVERIFY(exported.open(QIODevice::ReadOnly));
         const QByteArray csv = exported.readAll();
         QCOMPARE(csv.count("\r\n"), 3);
-        QVERIFY(csv.contains("Зона 1") && csv.contains("командная") && !csv.contains("опора"));
+        QVERIFY(csv.contains(";Зона 1;") && csv.contains("командная") && !csv.contains("опора"));
+
+        header->resizeSection(JournalModel::Time, 50);
+        window.close();
+        JournalWindow again(&journal);
+        again.show();
+        QCOMPARE(again.findChild<QTableView *>(QStringLiteral("table"))->horizontalHeader()->sectionSize(JournalModel::Time), 50);
     }
 };
 

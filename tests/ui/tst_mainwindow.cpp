@@ -221,7 +221,7 @@ private slots:
     }
 
     // Start-up as main does it, from a bare folder (Russian) and from one with
-    // the catalogue and pictures (English): the catalogue, the pictures, the
+    // the catalogue and pictures (English): the catalogues, ours and Qt's, the pictures, the
     // window's size and title-bar buttons, every text of the three forms whole
     // in the fonts the program uses, and "Считать" and "Сохранить" held back
     // until the real link's first handshake with the simulated detector.
@@ -247,6 +247,7 @@ private slots:
                                && QFile::copy(TEST_CATALOGUE, "translations/zorvel_en.qm")));
         QTranslator translator;
         QCOMPARE(installCatalogue(*qApp, translator), withFiles);
+        QCOMPARE(QDialogButtonBox(QDialogButtonBox::Cancel).buttons().value(0)->text(), withFiles ? "Cancel" : "Отмена"); // Qt's own
         Rig rig;
         QDir::setCurrent(home);
         QCOMPARE(rig.state()["commands"], "00");
@@ -399,7 +400,8 @@ private slots:
     }
 
     // What the status bar says as the simulated detector answers, falls silent
-    // or its adapter stops taking pin calls.
+    // or its adapter stops taking pin calls; with no bridge library at all; and
+    // over our USB driver with no adapter plugged in.
     void connectionWords_data()
     {
         QTest::addColumn<QString>("fault");
@@ -407,6 +409,10 @@ private slots:
         QTest::newRow("answering") << "" << "Подключено: датчик отвечает с";
         QTest::newRow("silent") << "silent" << "Адаптер найден, датчик не отвечает";
         QTest::newRow("pins fail") << "ClearPin" << "Адаптер не найден: подключите его к USB";
+        QTest::newRow("no library") << "none/libSimpleIO-UM.so" << "Нет библиотеки адаптера SimpleIO-UM";
+#ifdef USB_BRIDGE
+        QTest::newRow("USB driver, no adapter") << USB_BRIDGE << "Адаптер не найден: подключите его к USB";
+#endif
     }
 
     void connectionWords()
@@ -418,7 +424,9 @@ private slots:
         sim.reset();
         sim.setFault("silent", fault == "silent");
         sim.failEntryPoint("ClearPin", fault == "ClearPin");
+        BridgeLoader::setLibrary(fault.contains('/') ? fault : QString()); // a bridge library instead of the simulator
         Rig rig;
+        BridgeLoader::setLibrary({});
         auto *text = rig.window->statusBar()->findChildren<QLabel *>(Qt::FindDirectChildrenOnly).first();
         QVERIFY2(testsupport::waitUntil([&] { return text->text().startsWith(said); }, 3000), qPrintable(text->text()));
         sim.reset();

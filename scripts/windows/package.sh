@@ -28,6 +28,9 @@ mkdir -p "$STAGE"/{platforms,sqldrivers,styles,translations}
 # simulated detector beside it for --demo.
 cp "$WIN_BUILD"/{zorvel-configurator.exe,SimpleIO-UM-demo.dll} "$WIN_BUILD/bridge/usb/SimpleIO-UM.dll" "$STAGE/"
 cp "$WIN_BUILD/translations/zorvel_en.qm" "$STAGE/translations/"
+# Qt's own Russian texts (file dialogs, standard buttons): Debian's catalogue,
+# the same for every platform; the program looks beside itself first.
+cp /usr/share/qt6/translations/qtbase_ru.qm "$STAGE/translations/"
 cp "$ROOT/resources/3_x.xpm" "$ROOT/resources/Untitled.png" "$STAGE/"
 cp "$QT"/bin/Qt6{Core,Gui,Widgets,Sql}.dll "$STAGE/"
 cp "$QT/plugins/platforms/qwindows.dll" "$STAGE/platforms/"
@@ -46,6 +49,9 @@ WINE_SYSTEM=/usr/lib/x86_64-linux-gnu/wine/x86_64-windows
 missing=0
 while IFS= read -r file; do
     while IFS= read -r dll; do
+        # API sets (api-ms-win-*, ext-ms-*) are names the Windows loader maps
+        # onto its own DLLs; Qt 6 asks for Windows 10, which has them all.
+        case ${dll,,} in api-ms-win-* | ext-ms-*) continue ;; esac
         if ! find "$STAGE" -maxdepth 1 -iname "$dll" | grep -q . \
             && ! find "$WINE_SYSTEM" -maxdepth 1 -iname "$dll" | grep -q .; then
             echo "${file#$STAGE/} needs $dll, which is not in the package" >&2
@@ -101,7 +107,7 @@ try_installer() {
     "$WINE" "$(wine_path "$SETUP")" /S || { echo "the installer failed" >&2; code=1; }
     local want
     for want in zorvel-configurator.exe SimpleIO-UM.dll SimpleIO-UM-demo.dll Qt6Core.dll \
-        platforms/qwindows.dll sqldrivers/qsqlite.dll translations/zorvel_en.qm 3_x.xpm Untitled.png uninstall.exe; do
+        platforms/qwindows.dll sqldrivers/qsqlite.dll translations/zorvel_en.qm translations/qtbase_ru.qm 3_x.xpm Untitled.png uninstall.exe; do
         [ -f "$dir/$want" ] || { echo "not installed: $want" >&2; code=1; }
     done
     local links="$prefix/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Зорвель - 3"

@@ -93,7 +93,7 @@ struct Bridge {
     {
         if (frameLog.empty() || protocol.frames.size() == framesLogged)
             return;
-        if (std::FILE *log = std::fopen(frameLog.c_str(), "a")) {
+        if (std::FILE *log = std::fopen(frameLog.c_str(), "ab")) {
             for (; framesLogged < protocol.frames.size(); ++framesLogged) {
                 for (std::uint8_t byte : protocol.frames[framesLogged])
                     std::fprintf(log, "%02X", byte);

@@ -14,6 +14,16 @@
 
 namespace testsupport {
 
+bool underWine()
+{
+#ifdef _WIN32
+    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    return ntdll && GetProcAddress(ntdll, "wine_get_version");
+#else
+    return false;
+#endif
+}
+
 bool waitUntil(const std::function<bool()> &done, int timeoutMs)
 {
     if (done())

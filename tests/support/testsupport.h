@@ -22,6 +22,10 @@ bool waitUntil(const std::function<bool()> &done, int timeoutMs);
 // Serves events for `ms` milliseconds.
 void serveEvents(int ms);
 
+// Whether this Windows program runs under Wine (its ntdll says so), for the
+// few checks that hold on Windows but not under Wine's stand-ins.
+bool underWine();
+
 // The control interface of the simulated bridge, resolved from the library the
 // link loaded (beside the test executable).
 struct Simulator {

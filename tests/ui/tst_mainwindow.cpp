@@ -240,11 +240,14 @@ private slots:
         sim.reset();
         QTemporaryDir folder;
         const QString home = QDir::currentPath();
+        // Named before the move into `folder`: on Windows a path from the root
+        // ("/...") is on the current directory's drive.
+        const QString catalogue = QFileInfo(QStringLiteral(TEST_CATALOGUE)).absoluteFilePath();
         QImage picture(40, 20, QImage::Format_RGB32);
         picture.fill(Qt::blue);
         QVERIFY(QDir::setCurrent(folder.path()) && QDir().mkdir("translations"));
         QVERIFY(!withFiles || (picture.save("Untitled.png") && picture.save("3_x.xpm")
-                               && QFile::copy(TEST_CATALOGUE, "translations/zorvel_en.qm")));
+                               && QFile::copy(catalogue, "translations/zorvel_en.qm")));
         QTranslator translator;
         QCOMPARE(installCatalogue(*qApp, translator), withFiles);
         QCOMPARE(QDialogButtonBox(QDialogButtonBox::Cancel).buttons().value(0)->text(), withFiles ? "Cancel" : "Отмена"); // Qt's own
@@ -262,7 +265,10 @@ private slots:
                  titleBar | Qt::WindowCloseButtonHint);
         rig.window->findChild<AboutDilog *>()->show();
         rig.link->show();
-        QCOMPARE(clippedTexts(rig.window->findChildren<QWidget *>() + rig.link->findChildren<QWidget *>()), QStringList());
+        if (testsupport::underWine())
+            qInfo("texts not measured: Wine's stand-ins for Windows' fonts have other metrics");
+        else
+            QCOMPARE(clippedTexts(rig.window->findChildren<QWidget *>() + rig.link->findChildren<QWidget *>()), QStringList());
         QVERIFY(testsupport::waitUntil([&] { return rig.state()["commands"] == "11"; }, 5000));
 
         // Wired to the link: the first handshake's read fills the controls with
@@ -296,8 +302,10 @@ private slots:
         qputenv("XDG_DATA_HOME", data);
         BridgeLoader::setDemo(false);
         QVERIFY(rig.window->windowTitle().contains("демонстрация"));
+#ifndef _WIN32 // the journal's folder comes from XDG_DATA_HOME; Windows asks the shell for it
         const auto journalState = rig.get<QLabel>("journalState");
         QVERIFY(journalState->isVisibleTo(rig.window) && !journalState->text().isEmpty());
+#endif
 
         rig.apply({"checkBox_d_1=1", "horizontalSlider=-9", "checkBox=1", "horizontalSlider_4=7"});
         QCOMPARE(rig.state()["block"], "090000230d");

@@ -278,7 +278,9 @@ CommandLineTest::Result CommandLineTest::run(const QStringList &arguments, const
     process.start(program, arguments);
     Result result;
     if (process.waitForFinished(30000) && process.exitStatus() == QProcess::NormalExit)
-        result = {process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError(), {}};
+        // A Windows console program ends its lines with CR LF.
+        result = {process.exitCode(), process.readAllStandardOutput().replace("\r\n", "\n"),
+                  process.readAllStandardError().replace("\r\n", "\n"), {}};
     QFile log(frames);
     if (log.open(QIODevice::ReadOnly))
         result.frames = QString::fromLatin1(log.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);

@@ -10,6 +10,7 @@
 
 #include "storage/journal.h"
 #include "ui/journalwindow.h"
+#include "tests/support/testsupport.h"
 
 namespace {
 
@@ -51,7 +52,8 @@ private slots:
         auto *table = window.findChild<QTableView *>(QStringLiteral("table"));
         QVERIFY(filter && table);
         QHeaderView *header = table->horizontalHeader();
-        QVERIFY(header->sectionViewportPosition(JournalModel::Note) + header->sectionSizeHint(JournalModel::Note) <= table->viewport()->width());
+        if (!testsupport::underWine()) // Wine's stand-ins for Windows' fonts are wider
+            QVERIFY(header->sectionViewportPosition(JournalModel::Note) + header->sectionSizeHint(JournalModel::Note) <= table->viewport()->width());
         const QString tip = table->model()->index(3, JournalModel::Note).data(Qt::ToolTipRole).toString();
         QVERIFY(tip.contains(longText) && Qt::mightBeRichText(tip)); // rich text, so that it wraps
 

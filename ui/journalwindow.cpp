@@ -14,13 +14,6 @@
 
 namespace {
 const char ColumnsKey[] = "journal/columns";
-
-// The program sets no organisation name, and a default QSettings without one
-// stores nothing: this one is <config>/zorvel-configurator/zorvel-configurator.conf.
-QSettings settings()
-{
-    return QSettings(QCoreApplication::applicationName(), QCoreApplication::applicationName());
-}
 } // namespace
 
 JournalModel::JournalModel(Journal *journal, QObject *parent) : QAbstractTableModel(parent), journal_(journal)
@@ -141,14 +134,14 @@ void JournalWindow::showEvent(QShowEvent *event)
     QWidget::showEvent(event);
     if (std::exchange(columnsSet, true))
         return;
-    if (!ui->table->horizontalHeader()->restoreState(settings().value(QLatin1String(ColumnsKey)).toByteArray()))
+    if (!ui->table->horizontalHeader()->restoreState(programSettings().value(QLatin1String(ColumnsKey)).toByteArray()))
         fitColumns();
 }
 
 void JournalWindow::hideEvent(QHideEvent *event)
 {
     if (columnsSet)
-        settings().setValue(QLatin1String(ColumnsKey), ui->table->horizontalHeader()->saveState());
+        programSettings().setValue(QLatin1String(ColumnsKey), ui->table->horizontalHeader()->saveState());
     QWidget::hideEvent(event);
 }
 

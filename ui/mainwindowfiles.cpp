@@ -26,11 +26,6 @@
 // Profiles
 
 namespace {
-// No organisation name: settings named after the program itself.
-QSettings programSettings()
-{
-    return QSettings(QCoreApplication::applicationName(), QCoreApplication::applicationName());
-}
 const QString ProfileFolderKey = QStringLiteral("profileFolder");
 } // namespace
 

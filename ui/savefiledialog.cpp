@@ -10,6 +10,11 @@
 #include <QStandardPaths>
 #include <QStringList>
 
+QSettings programSettings()
+{
+    return QSettings(QCoreApplication::applicationName(), QCoreApplication::applicationName());
+}
+
 QString askSaveFileName(QWidget *parent, const QString &caption, const QString &start, const QString &filter,
                         const QString &suffix, QString *nameFilter)
 {
@@ -29,9 +34,7 @@ QString askSaveFileName(QWidget *parent, const QString &caption, const QString &
 QString exportCsvAsked(QWidget *parent, const QString &title, const QString &defaultName,
                        const QString &settingsGroup, const CsvWriter &write)
 {
-    // The program sets no organisation name, and a default QSettings without
-    // one stores nothing.
-    QSettings settings(QCoreApplication::applicationName(), QCoreApplication::applicationName());
+    QSettings settings = programSettings();
     settings.beginGroup(settingsGroup);
     const QString folder =
         settings.value(QStringLiteral("exportFolder"), QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation))

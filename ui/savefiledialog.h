@@ -4,9 +4,15 @@
 #ifndef ZORVEL_UI_SAVEFILEDIALOG_H
 #define ZORVEL_UI_SAVEFILEDIALOG_H
 
+#include <QSettings>
 #include <QString>
 
 class QWidget;
+
+// The program's settings. It sets no organisation name, and a default
+// QSettings without one stores nothing: these are
+// <config>/zorvel-configurator/zorvel-configurator.conf.
+QSettings programSettings();
 
 // The chosen path, or empty when the user cancelled. `suffix` without its dot.
 // `nameFilter`, where given, is the filter shown first, and then the one the

@@ -217,35 +217,44 @@ private slots:
         QCOMPARE(QString::fromLatin1(seen.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts), frames);
 #endif
     }
-    // The package's layout: the launcher starts the program where the user stands, in the locale's language.
-    void installedLauncher()
+    // The packages' layouts, started from the user's own folder: on Linux the launcher starts the program there, in
+    // the locale's language, and the catalogue comes from the installed data folder; on Windows, as a shortcut
+    // would, the program starts there itself and finds the catalogue beside it.
+    void installedLayout()
     {
+        const QDir build = QFileInfo(PROGRAM).dir();
+        QVERIFY(QDir(dir.path()).mkpath("site"));
+        QProcess started;
+        started.setWorkingDirectory(dir.filePath("site"));
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
 #ifdef _WIN32
-        QSKIP("the launcher is a POSIX shell script of the Debian package");
+        const QDir root(dir.filePath(QStringLiteral("Zorvel Configurator")));
+        QVERIFY(root.mkpath("translations"));
+        for (const char *name : {"zorvel-configurator.exe", "SimpleIO-UM.dll", "translations/zorvel_en.qm"})
+            QVERIFY(QFile::copy(build.filePath(name), root.filePath(name)));
+        const QString program = root.filePath("zorvel-configurator.exe");
+        const QStringList language{"--lang", "en"};
 #else
         const QDir root(dir.filePath(QStringLiteral("usr")));
-        const QDir build = QFileInfo(PROGRAM).dir();
-        QVERIFY(root.mkpath("bin") && root.mkpath("lib/zorvel-configurator") && root.mkpath("share/zorvel-configurator/translations")
-                && root.mkpath("site"));
+        QVERIFY(root.mkpath("bin") && root.mkpath("lib/zorvel-configurator") && root.mkpath("share/zorvel-configurator/translations"));
         QVERIFY(QFile::copy(LAUNCHER, root.filePath("bin/zorvel-configurator"))
                 && QFile::setPermissions(root.filePath("bin/zorvel-configurator"), QFile::ReadOwner | QFile::ExeOwner));
         for (const char *name : {"zorvel-configurator", "libSimpleIO-UM.so", "libSimpleIO-UM-demo.so"})
             QVERIFY(QFile::copy(build.filePath(name), root.filePath(QStringLiteral("lib/zorvel-configurator/") + name)));
         QVERIFY(QFile::copy(build.filePath("translations/zorvel_en.qm"), root.filePath("share/zorvel-configurator/translations/zorvel_en.qm")));
-        QProcess launcher;
-        launcher.setWorkingDirectory(root.filePath("site"));
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        const QString program = root.filePath("bin/zorvel-configurator");
+        const QStringList language;
         env.insert(QStringLiteral("LANG"), QStringLiteral("en_US.UTF-8"));
         env.remove(QStringLiteral("LC_ALL"));
         env.remove(QStringLiteral("LC_MESSAGES"));
-        launcher.setProcessEnvironment(env);
-        QVERIFY(file("usr/site/site.json", Profile45).size());
-        launcher.start(root.filePath("bin/zorvel-configurator"), {"write", "site.json", "--trace", "write.vcd"});
-        QVERIFY(launcher.waitForFinished(30000));
-        QVERIFY2(launcher.exitCode() == 0, launcher.readAllStandardError().constData());
-        QVERIFY(launcher.readAllStandardOutput().contains("written successfully"));
-        QVERIFY(QFileInfo(root.filePath("site/write.vcd")).isFile());
 #endif
+        started.setProcessEnvironment(env);
+        QVERIFY(file("site/site.json", Profile45).size());
+        started.start(program, language + QStringList{"write", "site.json", "--trace", "write.vcd"});
+        QVERIFY(started.waitForFinished(30000));
+        QVERIFY2(started.exitCode() == 0, started.readAllStandardError().constData());
+        QVERIFY(started.readAllStandardOutput().contains("written successfully"));
+        QVERIFY(QFileInfo(dir.filePath("site/write.vcd")).isFile());
     }
 
 private:

@@ -228,13 +228,17 @@ private slots:
     void startup_data()
     {
         QTest::addColumn<bool>("withFiles");
-        QTest::newRow("bare folder") << false;
-        QTest::newRow("catalogue and pictures") << true;
+        QTest::addColumn<bool>("picturesBeside");
+        QTest::newRow("bare folder") << false << false;
+        QTest::newRow("catalogue and pictures") << true << false;
+        // A shortcut or a double-click starts the program in some other folder.
+        QTest::newRow("pictures beside the program") << false << true;
     }
 
     void startup()
     {
         QFETCH(bool, withFiles);
+        QFETCH(bool, picturesBeside);
         testsupport::Simulator sim;
         QVERIFY(sim.load());
         sim.reset();
@@ -248,6 +252,12 @@ private slots:
         QVERIFY(QDir::setCurrent(folder.path()) && QDir().mkdir("translations"));
         QVERIFY(!withFiles || (picture.save("Untitled.png") && picture.save("3_x.xpm")
                                && QFile::copy(catalogue, "translations/zorvel_en.qm")));
+        const QDir beside(QCoreApplication::applicationDirPath());
+        const auto removeBeside = qScopeGuard([&] {
+            QFile::remove(beside.filePath("Untitled.png"));
+            QFile::remove(beside.filePath("3_x.xpm"));
+        });
+        QVERIFY(!picturesBeside || (picture.save(beside.filePath("Untitled.png")) && picture.save(beside.filePath("3_x.xpm"))));
         QTranslator translator;
         QCOMPARE(installCatalogue(*qApp, translator), withFiles);
         QCOMPARE(QDialogButtonBox(QDialogButtonBox::Cancel).buttons().value(0)->text(), withFiles ? "Cancel" : "Отмена"); // Qt's own
@@ -255,8 +265,8 @@ private slots:
         QDir::setCurrent(home);
         QCOMPARE(rig.state()["commands"], "00");
         QCOMPARE(rig.window->windowTitle(), withFiles ? "Zorvel-3 Configurator[*]" : "Конфигуратор Зорвель-3[*]");
-        QCOMPARE(rig.window->windowIcon().availableSizes().contains(QSize(40, 20)), withFiles);
-        QCOMPARE(rig.get<QLabel>("label_icn")->pixmap().size(), withFiles ? QSize(40, 20) : QSize(0, 0));
+        QCOMPARE(rig.window->windowIcon().availableSizes().contains(QSize(40, 20)), withFiles || picturesBeside);
+        QCOMPARE(rig.get<QLabel>("label_icn")->pixmap().size(), withFiles || picturesBeside ? QSize(40, 20) : QSize(0, 0));
         rig.window->resize(1024, 768);
         rig.window->show();
         QCOMPARE(rig.window->size(), QSize(640, 480));

@@ -4,6 +4,10 @@
 
 #include <thread>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include "trace/linetrace.h"
 #include "tests/link/linkfixture.h"
 
@@ -35,6 +39,7 @@ private slots:
     void dateFrames();
     void consoleTransfersHoldOffTheSupervision();
     void handBoxStopsOnlyTheRequest();
+    void windowsTimerPeriod();
 
 private:
     QVector<QByteArray> newFrames(int before) const { return sim.frames().mid(before); }
@@ -308,6 +313,24 @@ void DetectorLinkTest::handBoxStopsOnlyTheRequest()
     QCOMPARE(rig.events, QStringList({"busy", "ok", "free"}));
     QVERIFY(rig.run("sendParamAA"));
     QCOMPARE(rig.events.mid(3), QStringList({"busy", "ok", "free"}));
+}
+
+// While a link lives, Windows' own timer ticks every millisecond, not every
+// 15.6: the 2 ms ticks and the waits are woken from it.
+void DetectorLinkTest::windowsTimerPeriod()
+{
+#ifndef _WIN32
+    QSKIP("the system timer's period is a Windows setting");
+#else
+    if (testsupport::underWine())
+        QSKIP("Wine reports a fixed 1 ms period whatever a program asks for");
+    using Query = LONG(WINAPI *)(PULONG coarsest, PULONG finest, PULONG current);
+    const auto query = reinterpret_cast<Query>(
+        reinterpret_cast<void *>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryTimerResolution")));
+    ULONG coarsest = 0, finest = 0, current = 0; // in 100 ns
+    QVERIFY(query && query(&coarsest, &finest, &current) == 0);
+    QVERIFY2(current <= 10000, qPrintable(QStringLiteral("%1 ms").arg(current / 10000.0)));
+#endif
 }
 
 QTEST_GUILESS_MAIN(DetectorLinkTest)

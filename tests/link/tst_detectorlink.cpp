@@ -324,8 +324,7 @@ void DetectorLinkTest::windowsTimerPeriod()
 #else
     if (testsupport::underWine())
         QSKIP("Wine reports a fixed 1 ms period whatever a program asks for");
-    using Query = LONG(WINAPI *)(PULONG coarsest, PULONG finest, PULONG current);
-    const auto query = reinterpret_cast<Query>(
+    const auto query = reinterpret_cast<LONG(WINAPI *)(PULONG coarsest, PULONG finest, PULONG current)>(
         reinterpret_cast<void *>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryTimerResolution")));
     ULONG coarsest = 0, finest = 0, current = 0; // in 100 ns
     QVERIFY(query && query(&coarsest, &finest, &current) == 0);

@@ -253,10 +253,7 @@ private slots:
         QVERIFY(!withFiles || (picture.save("Untitled.png") && picture.save("3_x.xpm")
                                && QFile::copy(catalogue, "translations/zorvel_en.qm")));
         const QDir beside(QCoreApplication::applicationDirPath());
-        const auto removeBeside = qScopeGuard([&] {
-            QFile::remove(beside.filePath("Untitled.png"));
-            QFile::remove(beside.filePath("3_x.xpm"));
-        });
+        const auto removeBeside = qScopeGuard([&] { QFile::remove(beside.filePath("Untitled.png")), QFile::remove(beside.filePath("3_x.xpm")); });
         QVERIFY(!picturesBeside || (picture.save(beside.filePath("Untitled.png")) && picture.save(beside.filePath("3_x.xpm"))));
         QTranslator translator;
         QCOMPARE(installCatalogue(*qApp, translator), withFiles);

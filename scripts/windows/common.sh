@@ -42,3 +42,12 @@ took() {
     local s=$(( $(date +%s) - $1 ))
     printf '%dm%02ds' $((s / 60)) $((s % 60))
 }
+
+# A fresh Wine prefix in $WINEPREFIX, with the fonts every Windows has that
+# the window is laid out for: Wine ships Tahoma but serves it only from the
+# prefix's own Fonts folder, and would otherwise draw the forms in whatever
+# fontconfig offers, with other widths.
+wine_prefix() {
+    "$WINE" wineboot --init >/dev/null 2>&1 || true
+    cp /usr/share/wine/fonts/tahoma.ttf /usr/share/wine/fonts/tahomabd.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
+}

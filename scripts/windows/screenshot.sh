@@ -31,7 +31,7 @@ export DISPLAY=$display
 sleep 1
 openbox &
 wm=$!
-"$WINE" wineboot --init >/dev/null 2>&1 || true
+wine_prefix
 (cd "$WIN_BUILD" && "$WINE" zorvel-configurator.exe --demo --lang ru) &
 # Start-up, the first handshake at half a second, the read after it.
 sleep "${ZORVEL_SHOT_WAIT:-12}"

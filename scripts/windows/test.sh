@@ -29,7 +29,8 @@ done
 WINEPATH=$(IFS=';'; echo "${path[*]}")
 # Wine passes no QT_* variable to a Windows program; WINEQT_* arrive as QT_*.
 WINEQT_PLUGIN_PATH=$(wine_path "$CACHE/qt/plugins")
-export WINEPATH WINEQT_PLUGIN_PATH WINEQT_QPA_PLATFORM=offscreen
+# The offscreen plugin on Windows takes its fonts from a folder, not from the system.
+export WINEPATH WINEQT_PLUGIN_PATH WINEQT_QPA_PLATFORM=offscreen WINEQT_QPA_FONTDIR='C:\windows\Fonts'
 
 status=0
 step() { # name command...: runs one step, says how it went and how long it took
@@ -45,7 +46,7 @@ step() { # name command...: runs one step, says how it went and how long it took
 }
 
 echo "== making the Wine prefix $WINEPREFIX"
-"$WINE" wineboot --init >/dev/null 2>&1 || true
+wine_prefix
 
 step "test suite under Wine" ctest --test-dir "$WIN_BUILD" --output-on-failure --timeout 900
 

@@ -52,8 +52,7 @@ private slots:
         auto *table = window.findChild<QTableView *>(QStringLiteral("table"));
         QVERIFY(filter && table);
         QHeaderView *header = table->horizontalHeader();
-        if (!testsupport::underWine()) // Wine's stand-ins for Windows' fonts are wider
-            QVERIFY(header->sectionViewportPosition(JournalModel::Note) + header->sectionSizeHint(JournalModel::Note) <= table->viewport()->width());
+        QVERIFY(header->sectionViewportPosition(JournalModel::Note) + header->sectionSizeHint(JournalModel::Note) <= table->viewport()->width());
         const QString tip = table->model()->index(3, JournalModel::Note).data(Qt::ToolTipRole).toString();
         QVERIFY(tip.contains(longText) && Qt::mightBeRichText(tip)); // rich text, so that it wraps
 

@@ -272,10 +272,9 @@ private slots:
                  titleBar | Qt::WindowCloseButtonHint);
         rig.window->findChild<AboutDilog *>()->show();
         rig.link->show();
-        if (testsupport::underWine())
-            qInfo("texts not measured: Wine's stand-ins for Windows' fonts have other metrics");
-        else
-            QCOMPARE(clippedTexts(rig.window->findChildren<QWidget *>() + rig.link->findChildren<QWidget *>()), QStringList());
+        const QStringList clipped = clippedTexts(rig.window->findChildren<QWidget *>() + rig.link->findChildren<QWidget *>());
+        // Wine's Tahoma, hinted as on Windows, sets "Газовое оборудование," wider than the box laid out for Windows' own.
+        QVERIFY2(clipped.isEmpty() || testsupport::underWine(), qPrintable(clipped.join(QStringLiteral(" | "))));
         QVERIFY(testsupport::waitUntil([&] { return rig.state()["commands"] == "11"; }, 5000));
 
         // Wired to the link: the first handshake's read fills the controls with
@@ -337,6 +336,8 @@ private slots:
         // Closing with unwritten changes asks; "Отмена" keeps the window.
         rig.window->show();
         rig.apply({"horizontalSlider_4=2"});
+        // A status bar this full asks for no wider window: Windows would widen it past its fixed size.
+        QVERIFY2(rig.window->minimumSizeHint().width() <= 640, qPrintable(QString::number(rig.window->minimumSizeHint().width())));
         QVERIFY(!rig.window->close() && rig.window->isVisible());
         QVERIFY(rig.window->close());
         QCOMPARE(answerer.seen().value(2).text, "Параметры в окне изменены и не записаны в датчик.");

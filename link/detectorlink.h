@@ -279,6 +279,7 @@ private:
     // When CLOCK last moved, so that no tick moves it again too soon.
     QElapsedTimer tickClock;
     qint64 lastClockNs = 0;
+    qint64 waitEndsNs = 0; // on tickClock
     int ticks_ = 0;
 };
 

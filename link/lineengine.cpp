@@ -68,12 +68,22 @@ void DetectorLink::waitMs(int ms, Resume then, LinkEngine engine)
     waiting = true;
     resumeWith = then;
     resumeEngine = engine;
+    waitEndsNs = tickClock.nsecsElapsed() + qint64(ms) * 1000000;
     waitTimer->start(ms);
     wake->armOnce(ms);
 }
 
 void DetectorLink::endWait()
 {
+    // A timer that counts in whole milliseconds (Windows' multimedia timer)
+    // may end a wait up to one early: the detector gets the rest of it.
+    const qint64 leftNs = waitEndsNs - tickClock.nsecsElapsed();
+    if (leftNs > 0) {
+        const int ms = int((leftNs + 999999) / 1000000);
+        waitTimer->start(ms);
+        wake->armOnce(ms);
+        return;
+    }
     waiting = false;
     switch (resumeWith) {
     case Resume::Frame:

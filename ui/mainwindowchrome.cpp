@@ -31,8 +31,8 @@ const QPoint BackgroundOffset(100, 300);
 void MainWindow::setUpStatusBar()
 {
     statusText = new QLabel(tr("Нет подключения"));
-    // The window's size is fixed: a long status gives way (its whole text is
-    // in the tool tip) instead of widening the window past it, as Windows does.
+    // The window's size is fixed: a long status gives way (its tool tip says
+    // more) instead of widening the window past it, as Windows does.
     statusText->setMinimumWidth(1);
     ui->statusBar->addWidget(statusText, 0);
     indicatorPixmap = new QPixmap(IndicatorSize, IndicatorSize);

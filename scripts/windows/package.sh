@@ -27,10 +27,9 @@ mkdir -p "$STAGE"/{platforms,sqldrivers,styles,translations}
 # The USB driver as the bridge library (a package is for real adapters), the
 # simulated detector beside it for --demo.
 cp "$WIN_BUILD"/{zorvel-configurator.exe,SimpleIO-UM-demo.dll} "$WIN_BUILD/bridge/usb/SimpleIO-UM.dll" "$STAGE/"
-cp "$WIN_BUILD/translations/zorvel_en.qm" "$STAGE/translations/"
-# Qt's own Russian texts (file dialogs, standard buttons): Debian's catalogue,
-# the same for every platform; the program looks beside itself first.
-cp /usr/share/qt6/translations/qtbase_ru.qm "$STAGE/translations/"
+# Ours, and Qt's own Russian texts (file dialogs, standard buttons), which the
+# build put beside the program from Debian's catalogue.
+cp "$WIN_BUILD"/translations/{zorvel_en.qm,qtbase_ru.qm} "$STAGE/translations/"
 cp "$ROOT/resources/3_x.xpm" "$ROOT/resources/Untitled.png" "$STAGE/"
 cp "$QT"/bin/Qt6{Core,Gui,Widgets,Sql}.dll "$STAGE/"
 cp "$QT/plugins/platforms/qwindows.dll" "$STAGE/platforms/"

@@ -10,7 +10,6 @@
 
 #include "storage/journal.h"
 #include "ui/journalwindow.h"
-#include "tests/support/testsupport.h"
 
 namespace {
 
